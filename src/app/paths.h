@@ -1,0 +1,16 @@
+#pragma once
+#include <QString>
+
+namespace tavrel {
+
+// Folder of the program file, with a trailing "/": the shipped data files lie beside it.
+QString ExeFolder();
+
+// Per-user data folder ($XDG_DATA_HOME or ~/.local/share) + "Orvanel 2014/", trailing "/".
+QString DataFolder();
+
+// Creates DataFolder() if it is missing (one level only); a failure is ignored here and
+// surfaces when a file inside it is written.
+void EnsureDataFolder();
+
+}  // namespace tavrel
