@@ -1,0 +1,45 @@
+// Chess rules on a board array: piece geometry, the king-attack test, the complete effect of a
+// move and the mating-material count. Pure functions; the board array is the 66-character
+// layout of ChessBoard::Squares() (index 0 = None, always empty; 1..64 = a8..h1).
+#pragma once
+
+#include "board/squares.h"
+
+namespace tavrel::rules {
+
+using Board = char[66];
+
+// Geometry of one kind of piece (the letter on `from` decides the colour). The square
+// arguments must be board squares (1..64).
+bool PawnMoveValid(const char* b, int from, int to, int enPassant);
+bool KnightMoveValid(int from, int to);
+bool BishopMoveValid(const char* b, int from, int to);
+bool RookMoveValid(const char* b, int from, int to);
+bool QueenMoveValid(const char* b, int from, int to);
+// One step in any direction, or one of the four castling forms with its right, rook, empty
+// squares and unattacked squares.
+bool KingMoveValid(const char* b, int from, int to, CastleSet castling);
+
+// Geometry of whatever stands on `from`; false for an empty square.
+bool GeometryValid(const char* b, int from, int to, CastleSet castling, int enPassant);
+
+// Is the king of that colour attacked on this board? The first "K" / "k" counts. A board
+// without a black king counts as black in check; one without a white king never as white.
+bool KingAttacked(const char* b, bool whiteKing);
+
+// Plays from -> to on b completely: the piece moves, a pawn taken en passant disappears, the
+// castling rook moves, a pawn reaching the last rank becomes `promotion` (colour by rank).
+// Mirrors the board changes of ChessBoard::ExecuteMove.
+void ApplyMove(char* b, int from, int to, int enPassant, char promotion);
+
+// Mating material: bishop 3, knight 2, pawn/rook/queen 5; a side below 5 cannot mate.
+int MaterialSum(const char* b, bool white);
+inline bool InsufficientMaterial(const char* b) {
+  return MaterialSum(b, true) < 5 && MaterialSum(b, false) < 5;
+}
+
+// The promoted piece for a pawn reaching `square`: the letter in upper case on rank 8, in
+// lower case on rank 1, whatever the case of `piece`.
+char PromotedLetter(char piece, int square);
+
+}  // namespace tavrel::rules

@@ -1,0 +1,2 @@
+add_unit_test(test_board_core SOURCES
+  tests/board/perft_test.cpp)
