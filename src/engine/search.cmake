@@ -1,0 +1,1 @@
+target_sources(tavrel_core PRIVATE src / engine / search.h src / engine / search.cpp)

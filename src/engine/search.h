@@ -1,0 +1,169 @@
+// The computer's move search: a small alpha-beta engine with iterative deepening, a check
+// extension, a capture-only quiescence search, history ordering and a principal-variation hint.
+// It has no clock, no transposition table and no repetition detection. Everything it needs lives
+// in fixed arrays inside the Searcher, so a search never allocates.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+namespace tavrel {
+
+// Engine squares 0..63: 0 = a8, 1 = b8, ..., 7 = h8, 8 = a7, ..., 56 = a1, 63 = h1. An engine
+// square is the board's Square value minus 1; row = square / 8 (row 0 is rank 8), file =
+// square % 8 (file 0 is the a-file).
+namespace engine {
+constexpr int kWhite = 0, kBlack = 1, kEmpty = 6;  // colour codes (kEmpty also for pieces)
+constexpr int kPawn = 0, kKnight = 1, kBishop = 2, kRook = 3, kQueen = 4, kKing = 5;
+constexpr int kMaxPly = 64;      // plies from the root: per-ply arrays and principal variation
+constexpr int kMaxMoves = 4096;  // entries on the move list at once
+constexpr int kInfinity = 10000;
+constexpr int kMate = 10000;  // a side mated at ply p scores -kMate + p
+
+// Flag bits of an EngineMove.
+constexpr uint8_t kFlagCapture = 1;
+constexpr uint8_t kFlagCastle = 2;
+constexpr uint8_t kFlagEnPassant = 4;
+constexpr uint8_t kFlagDoubleStep = 8;
+constexpr uint8_t kFlagPawnMove = 16;
+constexpr uint8_t kFlagPromotion = 32;
+
+constexpr int RowOf(int sq) {
+  return sq >> 3;
+}
+constexpr int FileOf(int sq) {
+  return sq & 7;
+}
+}  // namespace engine
+
+// A move in four bytes: from and to (engine squares), the promotion piece (1 knight .. 4 queen,
+// 0 for no promotion) and the flags (1 capture, 2 castling, 4 en-passant capture, 8 pawn double
+// step, 16 pawn move, 32 promotion). A pawn step has flags 16, a double step 24, a pawn capture
+// 17, an en-passant capture 21, castling 2, a capture by another piece 1, any other move 0; a
+// promotion adds 32.
+struct EngineMove {
+  uint8_t from = 0;
+  uint8_t to = 0;
+  uint8_t promote = 0;
+  uint8_t flags = 0;
+  friend bool operator==(const EngineMove&, const EngineMove&) = default;
+};
+static_assert(sizeof(EngineMove) == 4);
+
+// What a search starts from: the board text and the position fields of the board.
+struct EnginePosition {
+  char squares[64];  // board text, a8 first: " PNBRQKpnbrqk"
+  bool whiteToMove = true;
+  uint8_t castling =
+      15;  // bit 0 white king side, 1 white queen side, 2 black king side, 3 black queen side
+  uint8_t enPassant = 0;  // board Square (1..64) passed over by the last double step, 0 = none
+};
+
+// Reported after every completed iteration.
+struct IterationInfo {
+  int depth;
+  int score;       // from the side to move's point of view
+  uint64_t nodes;  // so far in this search
+  const EngineMove* pv;
+  int pvLength;
+};
+
+struct SearchResult {
+  bool hasMove = false;  // false when the root has no legal move (or nothing was searched)
+  EngineMove move;       // first move of the principal variation of the last completed iteration
+  int score = 0;
+  int depth = 0;  // last completed iteration
+  uint64_t nodes = 0;
+  bool stopped = false;  // the stop flag ended the search
+  int pvLength = 0;
+  EngineMove pv[engine::kMaxPly];
+};
+
+class Searcher {
+ public:
+  using IterationCallback = std::function<void(const IterationInfo&)>;
+
+  Searcher();
+
+  // Iterative deepening from depth 1 to `depth` (clamped to 1..kMaxPly-1). `stop` is polled before
+  // every iteration, on entry to every full-width node and before each of its moves. The principal
+  // variation of the previous Think stays as the ordering hint of the first iteration.
+  SearchResult Think(const EnginePosition& pos, int depth, const std::atomic<bool>& stop,
+                     const IterationCallback& onIteration = nullptr);
+
+  // Forgets the principal variation of the previous search (so that a search does not depend on
+  // what was searched before).
+  void ClearHint();
+
+  // Lowers the ply and move-list limits (tests use this to reach the cut-offs quickly). A node at
+  // the ply limit, or one whose moves do not fit on the list, is scored by Evaluate.
+  void SetLimits(int maxPly, int maxMoves);
+
+  // Loads a position without searching (for perft, evaluation and tests).
+  void SetPosition(const EnginePosition& pos);
+  // Perft of the move generator from the loaded position: pseudo-legal moves made and taken back.
+  uint64_t Perft(int depth);
+  // Perft split by root move, in generation order.
+  void PerftDivide(int depth, const std::function<void(EngineMove, uint64_t)>& perMove);
+
+  // Evaluation of the loaded position (after PrepareEvaluation), side to move's point of view.
+  void PrepareEvaluation();
+  int Evaluate() const;
+  int PieceSquareValue(int colour, int piece, int sq) const {
+    return pieceSquare_[colour][piece][sq];
+  }
+  bool InCheck(int colour) const;
+  // The legal moves of the loaded position, in generation order; returns their number.
+  int LegalMoves(EngineMove* out, int capacity);
+
+ private:
+  struct ListEntry {
+    EngineMove move;
+    int32_t score = 0;
+  };
+  struct Undo {
+    EngineMove move;
+    int32_t captured = 0;
+    int32_t castling = 0;
+    int32_t enPassant = -1;
+  };
+
+  int Search(int alpha, int beta, int depth);
+  int Quiesce(int alpha, int beta);
+  void GenerateMoves();
+  void GenerateCaptures();
+  void Push(int from, int to, int flags);
+  void PushPromotions(int from, int to, int flags);
+  void MarkPrincipalMove();
+  void PickMove(int i);
+  bool MakeMove(EngineMove m);
+  void TakeBack();
+  bool IsAttacked(int sq, int colour) const;
+  bool MoveListFull() const;
+  uint64_t PerftNode(int depth);
+
+  const std::atomic<bool>* stop_ = nullptr;
+  uint64_t nodes_ = 0;
+
+  int32_t pieceSquare_[2][6][64];
+  int32_t color_[64];
+  int32_t piece_[64];
+  int32_t side_ = engine::kWhite;
+  int32_t xside_ = engine::kBlack;
+  int32_t castle_ = 0;
+  int32_t ep_ = -1;
+  int32_t ply_ = 0;
+  ListEntry list_[engine::kMaxMoves];
+  int32_t first_[engine::kMaxPly + 1];
+  int32_t end_[engine::kMaxPly];
+  int32_t history_[64][64];
+  Undo undo_[engine::kMaxPly];
+  EngineMove pv_[engine::kMaxPly][engine::kMaxPly];
+  int32_t pvLength_[engine::kMaxPly];
+  bool followPv_ = false;
+  int plyLimit_ = engine::kMaxPly - 1;
+  int moveLimit_ = engine::kMaxMoves;
+};
+
+}  // namespace tavrel
