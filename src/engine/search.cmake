@@ -1,1 +1,2 @@
-target_sources(tavrel_core PRIVATE src / engine / search.h src / engine / search.cpp)
+target_sources(tavrel_core PRIVATE
+  src/engine/search.h src/engine/search.cpp)
