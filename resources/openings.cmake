@@ -1,0 +1,15 @@
+# The 26 stored openings as Qt resources ":/openings/E001" .. ":/openings/E026". The files are
+# produced by tools/make_openings (target regenerate_openings) and committed.
+set(TAVREL_OPENING_FILES)
+foreach(n RANGE 1 26)
+  string(LENGTH "${n}" len)
+  if(len EQUAL 1)
+    set(item "E00${n}")
+  else()
+    set(item "E0${n}")
+  endif()
+  set(file resources/openings/${item}.spa)
+  set_source_files_properties(${file} PROPERTIES QT_RESOURCE_ALIAS ${item})
+  list(APPEND TAVREL_OPENING_FILES ${file})
+endforeach()
+qt_add_resources(tavrel_gui tavrel_openings PREFIX "/openings" FILES ${TAVREL_OPENING_FILES})
