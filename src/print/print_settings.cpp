@@ -1,0 +1,53 @@
+#include "print/print_settings.h"
+
+#include <QCoreApplication>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace tavrel {
+
+namespace {
+QPrinter* current_printer = nullptr;
+
+void DeleteCurrentPrinter() {
+  delete current_printer;
+  current_printer = nullptr;
+}
+}  // namespace
+
+PrintSettings& SharedPrintSettings() {
+  static PrintSettings settings;
+  return settings;
+}
+
+void ResetPrintMargins() {
+  PrintSettings& s = SharedPrintSettings();
+  s.PrintMarginLeft = s.PrintMarginRight = s.PrintMarginTop = s.PrintMarginBottom = 25;
+}
+
+QPrinter& CurrentPrinter() {
+  if (!current_printer) {
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+      const QList<QPrinterInfo> all = QPrinterInfo::availablePrinters();
+      if (!all.isEmpty()) info = all.first();
+    }
+    current_printer = new QPrinter(info, QPrinter::HighResolution);
+    // A QPrinter must not outlive the application's print support plugins.
+    qAddPostRoutine(DeleteCurrentPrinter);
+  }
+  return *current_printer;
+}
+
+bool HasPrintTarget(const QPrinter& printer) {
+  if (printer.outputFormat() == QPrinter::PdfFormat) return !printer.outputFileName().isEmpty();
+  return !printer.printerName().isEmpty();
+}
+
+QString NoPrinterMessage() {
+  return QStringLiteral(
+      "Es ist kein Drucker eingerichtet. Unter „Datei / Druckeinstellung“ lässt sich mit "
+      "„Drucker auswählen“ ein Drucker oder eine PDF-Datei wählen.");
+}
+
+}  // namespace tavrel
