@@ -1,1 +1,2 @@
 add_unit_test(test_search SOURCES tests/engine/test_search.cpp)
+add_unit_test(test_chess_thread SOURCES tests/engine/test_chess_thread.cpp)
