@@ -7,3 +7,9 @@ add_custom_command(
   COMMENT "Packing the problem collection mtavrel.c00"
   VERBATIM)
 add_custom_target(problem_collection ALL DEPENDS ${TAVREL_DATA_DIR}/mtavrel.c00)
+
+# The committed chime resources/sound/t1.wav ("T1", listed in resources/sound/sound.qrc) is the
+# output of make-sound; this test keeps the two from drifting apart.
+add_test(NAME sound_t1_matches_generator
+  COMMAND sh -c "\"$1\" \"$2\" && cmp \"$2\" \"$3\""
+    sh $<TARGET_FILE:make-sound> ${CMAKE_BINARY_DIR}/t1-check.wav ${CMAKE_SOURCE_DIR}/resources/sound/t1.wav)
