@@ -199,7 +199,7 @@ std::vector<std::uint8_t> InflateBuffer(const std::uint8_t* input, std::size_t s
   // The output grows by the input size rounded to 256 bytes, but never past one byte beyond
   // the bound: that byte tells "exactly at the bound" from "too large".
   const std::size_t increment = std::max<std::size_t>((size + 255) & ~std::size_t{255}, 256);
-  const std::size_t capacity_limit = max_output + 1;
+  const std::size_t capacity_limit = max_output == SIZE_MAX ? SIZE_MAX : max_output + 1;
   std::vector<std::uint8_t> out;
   std::size_t fed = 0;
   for (;;) {
