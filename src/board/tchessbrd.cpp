@@ -1,0 +1,214 @@
+// TChessBrd: construction, properties and the engine hand-over onto the Qt event loop.
+// Drawing is in tchessbrd_paint.cpp, mouse input and animation in tchessbrd_input.cpp.
+#include "board/tchessbrd.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QThread>
+#include <chrono>
+#include <string_view>
+#include <thread>
+
+#include "board/piece_sprite.h"
+
+// The board's artwork lives in a static library: its resources must be registered by name.
+static void InitBoardResources() {
+  Q_INIT_RESOURCE(board);
+}
+
+namespace tavrel {
+
+namespace {
+constexpr std::string_view kPieceLetters = "PNBRQKpnbrqk";
+}  // namespace
+
+TChessBrd::TChessBrd(QWidget* parent) : QWidget(parent) {
+  InitBoardResources();
+  // paintEvent covers every pixel from the backing image; the mouse is tracked for the
+  // sizing cursor over the corner.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  coordFont_ = QFont(QStringLiteral("Arial"));
+  coordFont_.setPointSize(7);
+  builtinPieceSet_ = QImage(QStringLiteral(":/board/SETTOLVAN40"));
+  RebuildPieceImages();
+  customEngineTimer_.setInterval(500);
+  connect(&customEngineTimer_, &QTimer::timeout, this, [this] { CustomEngineCheck(); });
+  resize(layout_.Edge(), layout_.Edge());
+}
+
+TChessBrd::~TChessBrd() {
+  // No hook may run on a half-destroyed widget: the engine thread goes first.
+  ShutdownEngine();
+  delete sprite_.data();
+}
+
+// ---------------------------------------------------------------- engine hand-over
+
+void TChessBrd::RunOnUiThread(const std::function<void()>& fn) {
+  // A blocking queued call into our own thread would wait for itself.
+  if (QThread::currentThread() == thread()) {
+    fn();
+    return;
+  }
+  QMetaObject::invokeMethod(this, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+}
+
+void TChessBrd::ServeUiCalls() {
+  // Serves the engine's pending blocking calls (and timers and paints), but no user input:
+  // a click must not start another move while the board waits for its engine. The engine
+  // parks by setting a flag, which wakes no event loop, so this never sleeps in the event
+  // dispatcher; the short nap keeps the caller's wait loop from spinning hot.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+bool TChessBrd::event(QEvent* e) {
+  const bool handled = QWidget::event(e);
+  // The custom engine is asked after the board has handled any event. Deferred, so that the
+  // engine's move never runs inside a paint or a mouse handler.
+  if (CustomEngine() && !inCustomCheck_ && !EngineHalted() && ComputerToMove()) {
+    inCustomCheck_ = true;
+    QTimer::singleShot(0, this, [this] {
+      inCustomCheck_ = false;
+      CustomEngineCheck();
+    });
+  }
+  return handled;
+}
+
+// ---------------------------------------------------------------- pieces
+
+void TChessBrd::RebuildPieceImages() {
+  const QImage& source =
+      IsValidPieceSet(customPieceSet_.width(), customPieceSet_.height()) ? customPieceSet_
+                                                                          : builtinPieceSet_;
+  cell_ = source.height() / 4;
+  const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
+  for (int colour = 0; colour < 2; ++colour) {
+    for (int piece = 0; piece < 6; ++piece) {
+      const QImage image = rgb.copy(piece * cell_, 2 * colour * cell_, cell_, cell_);
+      const QImage mask = rgb.copy(piece * cell_, (2 * colour + 1) * cell_, cell_, cell_);
+      // Black in the mask is opaque, white transparent; greys give soft edges.
+      QImage out(cell_, cell_, QImage::Format_ARGB32);
+      for (int y = 0; y < cell_; ++y) {
+        const QRgb* img = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const QRgb* msk = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+        QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < cell_; ++x) {
+          const int alpha = 255 - qGray(msk[x]);
+          dst[x] = qRgba(qRed(img[x]), qGreen(img[x]), qBlue(img[x]), alpha);
+        }
+      }
+      pieces_[colour * 6 + piece] = out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+  }
+}
+
+const QImage& TChessBrd::PieceImage(char letter) const {
+  static const QImage none;
+  const size_t k = letter == ' ' ? std::string_view::npos : kPieceLetters.find(letter);
+  return k == std::string_view::npos ? none : pieces_[k];
+}
+
+QPoint TChessBrd::PixelOfSquare(Square sq) const {
+  const Pixel p = layout_.PixelOf(sq);
+  return {p.x, p.y};
+}
+
+// ---------------------------------------------------------------- drawing properties
+
+void TChessBrd::SetBoardLines(bool value) {
+  boardLines_ = value;
+  Paint();
+}
+
+void TChessBrd::SetBorderBitmap(const QImage& value) {
+  borderBitmap_ = value.copy();
+  Paint();
+}
+
+void TChessBrd::SetBorderColor(const QColor& value) {
+  borderColor_ = value;
+  Paint();
+}
+
+void TChessBrd::SetCoordFont(const QFont& value) {
+  coordFont_ = value;
+  Paint();
+}
+
+void TChessBrd::SetCoordColor(const QColor& value) {
+  coordColor_ = value;
+  Paint();
+}
+
+void TChessBrd::SetCustomPieceSet(const QImage& value) {
+  if (!value.isNull() && !IsValidPieceSet(value.width(), value.height())) return;
+  customPieceSet_ = value.copy();
+  RebuildPieceImages();
+  Paint();
+}
+
+void TChessBrd::SetDisplayCoords(CoordSet value) {
+  displayCoords_ = value & (West | North | East | South);
+  Paint();
+}
+
+void TChessBrd::SetLineStyle(const QPen& value) {
+  lineStyle_ = value;
+  Paint();
+}
+
+// Both edges follow, so the square size set is the one the next paint keeps.
+void TChessBrd::SetSizeOfBorder(int value) {
+  layout_.border = std::max(0, value);
+  resize(layout_.Edge(), layout_.Edge());
+}
+
+void TChessBrd::SetSizeOfSquare(int value) {
+  layout_.square = std::max(1, value);
+  resize(layout_.Edge(), layout_.Edge());
+}
+
+void TChessBrd::SetSquareColorDark(const QColor& value) {
+  squareColorDark_ = value;
+  Paint();
+}
+
+void TChessBrd::SetSquareColorLight(const QColor& value) {
+  squareColorLight_ = value;
+  Paint();
+}
+
+void TChessBrd::SetSquareDark(const QImage& value) {
+  squareDark_ = value.copy();
+  Paint();
+}
+
+void TChessBrd::SetSquareLight(const QImage& value) {
+  squareLight_ = value.copy();
+  Paint();
+}
+
+void TChessBrd::SetWhiteOnTop(bool value) {
+  layout_.whiteOnTop = value;
+  Paint();
+}
+
+// ---------------------------------------------------------------- input properties
+
+void TChessBrd::SetResizable(bool value) {
+  resizable_ = value;
+  if (!value && resizing_) resizing_ = false;
+}
+
+void TChessBrd::SetResizeMinSize(int value) {
+  resizeMin_ = std::min(value, resizeMax_);
+}
+
+void TChessBrd::SetResizeMaxSize(int value) {
+  resizeMax_ = std::max(value, resizeMin_);
+}
+
+}  // namespace tavrel
