@@ -31,7 +31,8 @@ void WoodLook(TChessBrd& b) {
   b.SetSizeOfSquare(72);
 }
 
-void Play(TChessBrd& b, std::initializer_list<std::pair<std::string_view, std::string_view>> moves) {
+void Play(TChessBrd& b,
+          std::initializer_list<std::pair<std::string_view, std::string_view>> moves) {
   auto sq = [](std::string_view n) { return tavrel::SquareAt(n[0] - 'a' + 1, n[1] - '0'); };
   for (const auto& [from, to] : moves) b.ExecuteMove(sq(from), sq(to));
 }
@@ -76,9 +77,20 @@ int main(int argc, char** argv) {
     TChessBrd b;
     b.SetAnimateMoves(false);
     WoodLook(b);
-    Play(b, {{"e2", "e4"}, {"e7", "e5"}, {"g1", "f3"}, {"b8", "c6"}, {"f1", "b5"}, {"a7", "a6"},
-             {"b5", "a4"}, {"g8", "f6"}, {"e1", "g1"}, {"f8", "e7"}, {"f1", "e1"}, {"b7", "b5"},
-             {"a4", "b3"}, {"d7", "d6"}});
+    Play(b, {{"e2", "e4"},
+             {"e7", "e5"},
+             {"g1", "f3"},
+             {"b8", "c6"},
+             {"f1", "b5"},
+             {"a7", "a6"},
+             {"b5", "a4"},
+             {"g8", "f6"},
+             {"e1", "g1"},
+             {"f8", "e7"},
+             {"f1", "e1"},
+             {"b7", "b5"},
+             {"a4", "b3"},
+             {"d7", "d6"}});
     b.SetWhiteOnTop(true);
     ok &= Save(b, out, "middlegame_white_on_top.png");
 

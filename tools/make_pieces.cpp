@@ -39,7 +39,7 @@ constexpr std::array<char16_t, 6> kOutlineGlyph = {u'\u2659', u'\u2658', u'\u265
 constexpr std::array<char16_t, 6> kSolidGlyph = {u'\u265F', u'\u265E', u'\u265D',
                                                  u'\u265C', u'\u265B', u'\u265A'};
 
-const QColor kInk(28, 26, 24);          // outline of white pieces, body of black pieces
+const QColor kInk(28, 26, 24);           // outline of white pieces, body of black pieces
 const QColor kWhiteBody(252, 250, 244);  // slightly warm white
 const QColor kBlackDetail(214, 208, 196);
 
@@ -176,8 +176,8 @@ void PutPiece(QImage& set, const QImage& piece, int column, int imageRow) {
     const QRgb* src = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
     for (int x = 0; x < kCell; ++x) {
       const int a = qAlpha(src[x]);
-      const QRgb colour = a == 0 ? qRgb(255, 255, 255) : qRgb(qRed(src[x]), qGreen(src[x]),
-                                                              qBlue(src[x]));
+      const QRgb colour =
+          a == 0 ? qRgb(255, 255, 255) : qRgb(qRed(src[x]), qGreen(src[x]), qBlue(src[x]));
       set.setPixel(column * kCell + x, imageRow * kCell + y, colour);
       set.setPixel(column * kCell + x, (imageRow + 1) * kCell + y, qRgb(255 - a, 255 - a, 255 - a));
     }
@@ -249,7 +249,8 @@ QImage WoodTexture(int size, const Wood& w) {
       const double u = double(x) / size, v = double(y) / size;
       const double phase = w.rings * v + w.warp * (Fbm(octaves, u, v) - 0.5);
       const double ring = std::pow(0.5 + 0.5 * std::sin(2 * std::numbers::pi * phase), 5);
-      const double shade = 1.0 - w.contrast * ring + 0.45 * w.contrast * (fibres.AtTile(u, v) - 0.5) +
+      const double shade = 1.0 - w.contrast * ring +
+                           0.45 * w.contrast * (fibres.AtTile(u, v) - 0.5) +
                            0.6 * w.contrast * (tone.AtTile(u, v) - 0.5);
       auto channel = [&](int c) { return qBound(0, int(std::lround(c * shade)), 255); };
       line[x] = qRgb(channel(w.base.red()), channel(w.base.green()), channel(w.base.blue()));

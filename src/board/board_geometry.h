@@ -30,9 +30,7 @@ struct BoardLayout {
   int Column(int sq) const { return whiteOnTop ? 7 - (sq - 1) % 8 : (sq - 1) % 8; }
   int Line(int sq) const { return whiteOnTop ? 7 - (sq - 1) / 8 : (sq - 1) / 8; }
   // Top-left pixel of a board square 1..64.
-  Pixel PixelOf(int sq) const {
-    return {border + Column(sq) * square, border + Line(sq) * square};
-  }
+  Pixel PixelOf(int sq) const { return {border + Column(sq) * square, border + Line(sq) * square}; }
   // The square under a pixel of the control, None in the border and beyond the squares.
   Square SquareAtPixel(int x, int y) const {
     const int dx = x - border, dy = y - border;
@@ -60,7 +58,9 @@ constexpr bool IsValidPieceSet(int width, int height) {
 
 // Offset of a piece image of edge `cell` inside a square of edge `square`: centred,
 // truncated towards zero (negative when the image is larger than the square).
-constexpr int PieceOffset(int square, int cell) { return (square - cell) / 2; }
+constexpr int PieceOffset(int square, int cell) {
+  return (square - cell) / 2;
+}
 
 // Positions of a one-pixel slide along the straight line from p0 to p1, both ends included;
 // empty when the points are equal. The longer axis steps by one pixel; the other coordinate

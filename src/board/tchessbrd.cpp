@@ -51,7 +51,8 @@ void TChessBrd::RunOnUiThread(const std::function<void()>& fn) {
     fn();
     return;
   }
-  QMetaObject::invokeMethod(this, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
 }
 
 void TChessBrd::ServeUiCalls() {
@@ -80,9 +81,9 @@ bool TChessBrd::event(QEvent* e) {
 // ---------------------------------------------------------------- pieces
 
 void TChessBrd::RebuildPieceImages() {
-  const QImage& source =
-      IsValidPieceSet(customPieceSet_.width(), customPieceSet_.height()) ? customPieceSet_
-                                                                          : builtinPieceSet_;
+  const QImage& source = IsValidPieceSet(customPieceSet_.width(), customPieceSet_.height())
+                             ? customPieceSet_
+                             : builtinPieceSet_;
   cell_ = source.height() / 4;
   const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
   for (int colour = 0; colour < 2; ++colour) {

@@ -165,7 +165,7 @@ class TChessBrd : public QWidget, public ChessBoard {
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
-  void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void changeEvent(QEvent* e) override;
   void hideEvent(QHideEvent* e) override;
 

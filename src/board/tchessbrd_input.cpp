@@ -2,7 +2,8 @@
 // the animation of moves that were not dragged.
 //
 // A drag is handled inside the widget: the press remembers the source square, the implicit
-// mouse grab delivers the moves and the release, and the keyboard is grabbed for Escape.
+// mouse grab delivers the moves and the release, and an application event filter catches
+// Escape.
 // Past the system's drag distance the piece image (a PieceSprite over the parent window)
 // follows the cursor and the source square is drawn empty. The release drops the piece if
 // the square under it accepts it, and cancels the drag otherwise.
@@ -57,7 +58,7 @@ void TChessBrd::EndDragImage() {
 }
 
 void TChessBrd::ResetDrag() {
-  if (drag_ != DragState::Idle) releaseKeyboard();
+  if (drag_ != DragState::Idle) qApp->removeEventFilter(this);
   drag_ = DragState::Idle;
   dragAccepted_ = false;
   unsetCursor();
@@ -162,7 +163,8 @@ void TChessBrd::mousePressEvent(QMouseEvent* e) {
   dropTarget_ = None;
   pressPos_ = pos;
   drag_ = DragState::Pressed;
-  grabKeyboard();
+  // Escape cancels wherever the keyboard focus is: the board takes no focus of its own.
+  qApp->installEventFilter(this);
   if (OnStartDrag) OnStartDrag(this);
 }
 
@@ -198,12 +200,13 @@ void TChessBrd::mouseDoubleClickEvent(QMouseEvent* e) {
   mousePressEvent(e);
 }
 
-void TChessBrd::keyPressEvent(QKeyEvent* e) {
-  if (drag_ != DragState::Idle && e->key() == Qt::Key_Escape) {
+bool TChessBrd::eventFilter(QObject* watched, QEvent* e) {
+  if (drag_ != DragState::Idle && e->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
     CancelDrag();
-    return;
+    return true;
   }
-  QWidget::keyPressEvent(e);
+  return QWidget::eventFilter(watched, e);
 }
 
 // Losing the active window or being hidden ends the grab, and with it the drag.

@@ -17,7 +17,7 @@ const QColor kGreen(0, 255, 0);
 // A texture brush tiles from the painter's origin, which is the control's origin.
 QBrush Fill(const QImage& texture, const QColor& colour) {
   return texture.isNull() || texture.width() == 0 || texture.height() == 0 ? QBrush(colour)
-                                                                          : QBrush(texture);
+                                                                           : QBrush(texture);
 }
 
 // The font size in points that places the coordinates; pixel-sized fonts are converted.
@@ -114,8 +114,8 @@ void TChessBrd::DrawCoordinates(QPainter& p) {
 
 void TChessBrd::FillSquare(QPainter& p, Square sq) {
   const bool light = IsLightSquare(sq);
-  p.fillRect(SquareRect(sq), light ? Fill(squareLight_, squareColorLight_)
-                                   : Fill(squareDark_, squareColorDark_));
+  p.fillRect(SquareRect(sq),
+             light ? Fill(squareLight_, squareColorLight_) : Fill(squareDark_, squareColorDark_));
 }
 
 void TChessBrd::DrawPieceAt(QPainter& p, Square sq, char letter) {
@@ -166,8 +166,8 @@ void TChessBrd::DrawMarks() {
 // pixel plus the square edge, inclusive, i.e. over the grid lines around it.
 void TChessBrd::DrawFrame(QPainter& p, const MarkPair& pair, const QColor& colour) {
   const int s = layout_.square;
-  for (const Square sq : {SquareAt(pair.FromFile, pair.FromRank),
-                          SquareAt(pair.ToFile, pair.ToRank)}) {
+  for (const Square sq :
+       {SquareAt(pair.FromFile, pair.FromRank), SquareAt(pair.ToFile, pair.ToRank)}) {
     if (sq == None) continue;
     const Pixel at = layout_.PixelOf(sq);
     p.fillRect(at.x, at.y, s + 1, 1, colour);
