@@ -104,6 +104,19 @@ void TChessBrd::RebuildPieceImages() {
       pieces_[colour * 6 + piece] = out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     }
   }
+  scaledFor_ = 0;
+}
+
+const QImage& TChessBrd::DrawnPiece(char letter) {
+  const QImage& own = PieceImage(letter);
+  const int s = layout_.square;
+  if (own.isNull() || cell_ <= s) return own;
+  if (scaledFor_ != s) {
+    for (size_t k = 0; k < pieces_.size(); ++k)
+      scaledPieces_[k] = pieces_[k].scaled(s, s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaledFor_ = s;
+  }
+  return scaledPieces_[kPieceLetters.find(letter)];
 }
 
 const QImage& TChessBrd::PieceImage(char letter) const {

@@ -131,7 +131,8 @@ class TChessBrd : public QWidget, public ChessBoard {
   Square SquareAtPixel(int x, int y) const { return layout_.SquareAtPixel(x, y); }
   // Top-left pixel of a board square (1..64) in the control's coordinates.
   QPoint PixelOfSquare(Square sq) const;
-  // Edge of the piece images (the piece set's height / 4).
+  // Edge of the piece images (the piece set's height / 4). A piece is drawn at that size,
+  // centred in its square; only where the squares are smaller is it scaled down to fit.
   int PieceCellSize() const { return cell_; }
   // The 12 piece images, white pawn .. king, black pawn .. king, with alpha from the masks.
   const QImage& PieceImage(char letter) const;
@@ -178,6 +179,9 @@ class TChessBrd : public QWidget, public ChessBoard {
   void DrawCoordinates(QPainter& p);
   void FillSquare(QPainter& p, Square sq);
   void DrawPieceAt(QPainter& p, Square sq, char letter);
+  // The image a piece is drawn with: the set's own, or scaled down to the square when the
+  // set's cells are larger than the squares.
+  const QImage& DrawnPiece(char letter);
   void DrawFrame(QPainter& p, const MarkPair& pair, const QColor& colour);
   QRect SquareRect(Square sq) const;
   void ShowBacking(const QRect& r);
@@ -203,6 +207,8 @@ class TChessBrd : public QWidget, public ChessBoard {
   QImage squareLight_, squareDark_, borderBitmap_;
   QImage customPieceSet_, builtinPieceSet_;
   std::array<QImage, 12> pieces_;
+  std::array<QImage, 12> scaledPieces_;
+  int scaledFor_ = 0;  // square size scaledPieces_ were made for, 0 = none
   QFont coordFont_;
   QColor coordColor_ = Qt::white;
   QPen lineStyle_;

@@ -78,7 +78,7 @@ void TChessBrd::StartPieceDrag(const QPoint& pos) {
   DrawSquare(dragSource_);
   DrawMarks();
   delete sprite_.data();
-  sprite_ = new PieceSprite(DragHost(), PieceImage(Squares()[dragSource_]));
+  sprite_ = new PieceSprite(DragHost(), DrawnPiece(Squares()[dragSource_]));
   const int h = layout_.square / 2;
   MoveDragImage(ToHost(pos) - QPoint(h, h));
 }
@@ -252,12 +252,12 @@ void TChessBrd::AnimateMove(Square from, Square to) {
     dragSource_ = None;
   }
   const char letter = Squares()[from];
-  const QImage& image = PieceImage(letter);
+  const QImage& image = DrawnPiece(letter);
   if (image.isNull()) return;
   delete sprite_.data();
   sprite_ = new PieceSprite(DragHost(), image);
   // The image travels from its resting place in the from-square to that in the to-square.
-  const int t = PieceOffset(layout_.square, cell_);
+  const int t = PieceOffset(layout_.square, image.width());
   const QPoint p0 = ToHost(PixelOfSquare(from)) + QPoint(t, t);
   const QPoint p1 = ToHost(PixelOfSquare(to)) + QPoint(t, t);
   repaint();  // the emptied from-square is on screen before the piece leaves it

@@ -88,14 +88,16 @@ void TChessBrd::DrawCoordinates(QPainter& p) {
   if (displayCoords_ == 0) return;
   const int b = layout_.border, s = layout_.square, w = width(), h = height();
   const int pt = PointSize(coordFont_);
-  // A border narrower than the text would push the coordinates into the squares, where they
-  // are clipped away anyway: then none are drawn.
-  if (pt <= 0 || b < pt) return;
+  const QFontMetrics metrics(coordFont_, &backing_);
+  // A border narrower than the text would push the coordinates into the squares (where they
+  // are clipped away), squares lower than a line of text would run them into each other:
+  // then none are drawn rather than illegible ones.
+  if (pt <= 0 || b < pt || metrics.height() > s) return;
   p.setFont(coordFont_);
   p.setPen(coordColor_);
   const int a = (b - pt) / 2 + 1;
   const int c = (s - pt) / 2;
-  const int quarter = QFontMetrics(coordFont_, &backing_).height() / 4;
+  const int quarter = metrics.height() / 4;
   const char* letters = layout_.whiteOnTop ? "HGFEDCBA" : "ABCDEFGH";
   // Text is placed by the top-left of its line, as the layout formula expects.
   auto text = [&](int x, int y, const QString& t) {
@@ -119,16 +121,12 @@ void TChessBrd::FillSquare(QPainter& p, Square sq) {
 }
 
 void TChessBrd::DrawPieceAt(QPainter& p, Square sq, char letter) {
-  const QImage& image = PieceImage(letter);
+  const QImage& image = DrawnPiece(letter);
   if (image.isNull()) return;
-  const int t = PieceOffset(layout_.square, cell_);
+  // Never larger than the square, so redrawing a neighbour leaves nothing of it behind.
+  const int t = PieceOffset(layout_.square, image.width());
   const Pixel at = layout_.PixelOf(sq);
-  // A piece larger than its square stays inside it, so that redrawing a neighbour never
-  // leaves part of it behind.
-  p.save();
-  p.setClipRect(SquareRect(sq));
   p.drawImage(at.x + t, at.y + t, image);
-  p.restore();
 }
 
 void TChessBrd::DrawSquare(Square sq) {

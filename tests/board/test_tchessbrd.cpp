@@ -301,6 +301,7 @@ void TestTChessBrd::pieceIsCentred_data() {
   QTest::newRow("50 in 72") << 72 << 50 << 11;
   QTest::newRow("50 in 51 truncates") << 51 << 50 << 0;
   QTest::newRow("40 in 40") << 40 << 40 << 0;
+  QTest::newRow("50 in 40 is scaled to fit") << 40 << 50 << 0;
 }
 
 void TestTChessBrd::pieceIsCentred() {
@@ -315,12 +316,16 @@ void TestTChessBrd::pieceIsCentred() {
   // White king (index 5) on e1.
   const QPoint p = b.PixelOfSquare(E1);
   const QColor king(55, 0, 200);
+  const int drawn = std::min(cell, square);
   QCOMPARE(At(b, p.x() + offset, p.y() + offset), king);
-  QCOMPARE(At(b, p.x() + offset + cell - 1, p.y() + offset + cell - 1), king);
+  QCOMPARE(At(b, p.x() + offset + drawn - 1, p.y() + offset + drawn - 1), king);
   if (offset > 0) {
     QVERIFY(At(b, p.x() + offset - 1, p.y() + offset) != king);
-    QVERIFY(At(b, p.x() + offset + cell, p.y() + offset) != king);
+    QVERIFY(At(b, p.x() + offset + drawn, p.y() + offset) != king);
   }
+  // Nothing of it spills into the neighbouring squares.
+  QVERIFY(At(b, p.x() - 1, p.y() + square / 2) != king);
+  QVERIFY(At(b, p.x() + square, p.y() + square / 2) != king);
   // Black queen (index 10) on d8.
   const QPoint d8 = b.PixelOfSquare(D8);
   QCOMPARE(At(b, d8.x() + offset + 1, d8.y() + offset + 1), QColor(105, 0, 200));
