@@ -67,8 +67,10 @@ void TChessBrd::ServeUiCalls() {
 bool TChessBrd::event(QEvent* e) {
   const bool handled = QWidget::event(e);
   // The custom engine is asked after the board has handled any event. Deferred, so that the
-  // engine's move never runs inside a paint or a mouse handler.
-  if (CustomEngine() && !inCustomCheck_ && !EngineHalted() && ComputerToMove()) {
+  // engine's move never runs inside a paint or a mouse handler; the deferred call itself (a
+  // MetaCall) does not count, or an engine without a move would be asked in a busy loop.
+  if (e->type() != QEvent::MetaCall && CustomEngine() && !inCustomCheck_ && !EngineHalted() &&
+      ComputerToMove()) {
     inCustomCheck_ = true;
     QTimer::singleShot(0, this, [this] {
       inCustomCheck_ = false;

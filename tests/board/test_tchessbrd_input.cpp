@@ -5,7 +5,9 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTest>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "board/tchessbrd.h"
@@ -28,6 +30,13 @@ class RecordingBoard : public TChessBrd {
     imageAt.push_back(topLeft);
     TChessBrd::MoveDragImage(topLeft);
   }
+};
+
+// Opens the engine hand-over hooks to the test.
+class HandOverBoard : public TChessBrd {
+ public:
+  using TChessBrd::RunOnUiThread;
+  using TChessBrd::ServeUiCalls;
 };
 
 void Send(QWidget& w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
@@ -93,6 +102,8 @@ class TestTChessBrdInput : public QObject {
   void resizeByCorner();
   void cornerNeedsResizable();
   void clickAndMouseEventsComeFirst();
+  void handOverRunsOnTheUiThread();
+  void customEngineIsAskedAgainWithoutInput();
 };
 
 void TestTChessBrdInput::dragPlaysTheMove() {
@@ -357,6 +368,52 @@ void TestTChessBrdInput::clickAndMouseEventsComeFirst() {
   QCOMPARE(log.back(), std::string("end-dropped"));
   QVERIFY(std::find(log.begin(), log.end(), "illegal") == log.end());
   QCOMPARE(b.BoardImage(), before);
+}
+
+void TestTChessBrdInput::handOverRunsOnTheUiThread() {
+  HandOverBoard b;
+  std::atomic<bool> done{false};
+  std::thread::id ranOn;
+  std::thread engine([&] {
+    b.RunOnUiThread([&] { ranOn = std::this_thread::get_id(); });
+    done = true;
+  });
+  QElapsedTimer clock;
+  clock.start();
+  while (!done && clock.elapsed() < 10000) b.ServeUiCalls();
+  engine.join();
+  QVERIFY(done);
+  QVERIFY(ranOn == std::this_thread::get_id());
+  // Called on the UI thread itself it runs at once instead of waiting for itself.
+  bool ran = false;
+  b.RunOnUiThread([&] { ran = true; });
+  QVERIFY(ran);
+}
+
+void TestTChessBrdInput::customEngineIsAskedAgainWithoutInput() {
+  TChessBrd b;
+  Show(b);
+  b.SetCustomEngine(true);
+  b.SetComputerPlaysBlack(true);
+  int asked = 0, failed = 0;
+  b.OnCalculateMove = [&](ChessBoard*, Square& from, Square& to) {
+    if (++asked >= 2) from = E7, to = E5;  // no move the first time
+  };
+  b.OnCalculationFailed = [&](ChessBoard*, Square, Square) { ++failed; };
+  Drag(b, "e2", "e4");
+  QCOMPARE(asked, 1);  // at once after the user's move
+  QCOMPARE(failed, 1);
+  // Then again by the board itself, without any input.
+  QTRY_COMPARE(b.Squares()[E5], 'p');
+  QCOMPARE(asked, 2);
+  QVERIFY(b.WhiteToMove());
+
+  // An engine that never finds a move is asked at the timer's pace, not in a loop.
+  b.OnCalculateMove = [&](ChessBoard*, Square&, Square&) { ++asked; };
+  Drag(b, "d2", "d4");
+  asked = 0;
+  QTest::qWait(700);
+  QVERIFY2(asked >= 1 && asked <= 3, qPrintable(QString::number(asked)));
 }
 
 QTEST_MAIN(TestTChessBrdInput)
