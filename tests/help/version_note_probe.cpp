@@ -1,0 +1,4 @@
+// A program that carries the version note, for the version reader's test.
+int main() {
+  return 0;
+}
