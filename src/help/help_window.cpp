@@ -143,7 +143,7 @@ void THelpWindow::FillContents() {
     last = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(contents_);
     last->setText(0, name);
     if (!local.isEmpty())
-      last->setData(0, Qt::UserRole, TChmBrowser::UrlOf("/" + local.toStdString()));
+      last->setData(0, Qt::UserRole, TChmBrowser::UrlOf((QLatin1Char('/') + local).toStdString()));
   }
   contents_->expandAll();
 }

@@ -40,13 +40,16 @@ TEST(FileVersion, ProgramWithTheNoteGivesFourNumbers) {
 }
 
 TEST(FileVersion, FormatTakesTheNumbersInOrder) {
-  EXPECT_EQ(
-      ReadFileVersion(VERSION_PROBE, "v%d-%d"),
-      "v" + std::to_string(TAVREL_VERSION_MAJOR) + "-" + std::to_string(TAVREL_VERSION_MINOR));
+  EXPECT_EQ(ReadFileVersion(VERSION_PROBE, "v%d-%d"),
+            std::string("v")
+                .append(std::to_string(TAVREL_VERSION_MAJOR))
+                .append("-")
+                .append(std::to_string(TAVREL_VERSION_MINOR)));
   EXPECT_EQ(ReadFileVersion(VERSION_PROBE, "100%% %d"),
-            "100% " + std::to_string(TAVREL_VERSION_MAJOR));
+            std::string("100% ").append(std::to_string(TAVREL_VERSION_MAJOR)));
   // A format asking for more numbers than there are, or for strings, stays plain text.
-  EXPECT_EQ(ReadFileVersion(VERSION_PROBE, "%s %d.%d.%d.%d.%d"), "%s " + Expected() + ".%d");
+  EXPECT_EQ(ReadFileVersion(VERSION_PROBE, "%s %d.%d.%d.%d.%d"),
+            std::string("%s ").append(Expected()).append(".%d"));
 }
 
 TEST(FileVersion, FilesWithoutTheNoteGiveNothing) {
@@ -59,9 +62,9 @@ TEST(FileVersion, FilesWithoutTheNoteGiveNothing) {
   std::vector<char> truncated(probe.begin(), probe.begin() + 100);
   std::vector<char> bad_table = probe;
   // The section table far beyond the end of the file.
-  std::fill_n(bad_table.begin() + 0x28, 8, char(0x7f));
+  for (int i = 0; i < 8; ++i) bad_table.at(0x28 + i) = char(0x7f);
   std::vector<char> big_endian = probe;
-  big_endian[5] = 2;
+  big_endian.at(5) = 2;
   const Case cases[] = {
       {"program without the note", "/proc/self/exe"},
       {"missing file", "/nonexistent/tavrel"},
