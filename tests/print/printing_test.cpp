@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -220,6 +221,23 @@ class PrintingTest : public QObject {
     area.resize(50, 40);
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, PrintWindow(&area, printer, PrintSettings{}, 96));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("unberührt"));
+  }
+
+  void sharedSettingsAndCurrentPrinter() {
+    SharedPrintSettings().PrintMarginTop = 40;
+    ResetPrintMargins();
+    const PrintSettings& s = SharedPrintSettings();
+    QCOMPARE(s.PrintMarginLeft + s.PrintMarginRight + s.PrintMarginTop + s.PrintMarginBottom, 100);
+    QCOMPARE(s.PrintFontName, QStringLiteral("Verdana"));
+    QVERIFY(!s.PrintWindowUpright);
+
+    QPrinter& printer = CurrentPrinter();
+    QCOMPARE(&CurrentPrinter(), &printer);
+    if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("this machine has a printer");
+    // Without any printer there is nowhere to print until a PDF file is chosen.
+    QVERIFY(!HasPrintTarget(printer));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                             PrintWindowImage(printer, QImage(4, 4, QImage::Format_RGB32), s, 96));
   }
 
   void unwritableFileIsReported() {

@@ -191,6 +191,30 @@ class TdruckeinTest : public QObject {
     QCOMPARE(d.result(), int(stored ? QDialog::Accepted : QDialog::Rejected));
   }
 
+  void enterStoresFromEveryControl() {
+    PrintSettings s;
+    QPrinter printer(QPrinter::HighResolution);
+    Tdruckein d(nullptr, s, printer);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    const int serif = d.FB1->findText(QStringLiteral("DejaVu Serif"));
+    QVERIFY(serif >= 0);
+    d.FB1->setCurrentIndex(serif);
+    d.FB1->setFocus();
+    QTest::keyClick(d.FB1, Qt::Key_Return);
+    QVERIFY(!d.isVisible());
+    QCOMPARE(s.PrintFontName, QStringLiteral("DejaVu Serif"));
+
+    Tdruckein e(nullptr, s, printer);
+    e.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&e));
+    e.CB1->setChecked(true);
+    Type(e.T5, QStringLiteral("12"));
+    QTest::keyClick(e.T5, Qt::Key_Enter);
+    QVERIFY(!e.isVisible());
+    QVERIFY(s.PrintWindowUpright);
+  }
+
   void previewShowsTheMargins() {
     PrintSettings s;
     QPrinter printer(QPrinter::HighResolution);  // A4, 9583 printable pixels across
