@@ -1,7 +1,9 @@
 #include "engine/solver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 
 namespace tavrel {
 
@@ -407,74 +409,403 @@ std::string BoardTextToPlacement(std::string_view boardText) {
 
 namespace {
 
-// Exhaustive search for "the attacker mates within n moves", ply counting the attacker's moves
-// from 1. Stops when the caller raises the stop flag; a stopped search answers false everywhere.
-class MateSearch {
+// ---------------------------------------------------------------------------------------------
+// The search. Its answer is that of the plain exhaustive search: the shortest n, and the first
+// attacker move in list and generation order that forces mate in n. Only the root keeps that
+// order; inside the tree the value "the attacker mates within r moves" does not depend on the
+// order in which moves are tried, so there the search orders moves, remembers proven and
+// refuted positions per number of remaining moves, and tests cheaply whether a last move can
+// give check at all before testing for mate.
+
+// One byte per cell; otherwise the same layout as SolverBoard.
+struct FastBoard {
+  std::array<int8_t, 128> c;
+  uint8_t castle;   // bits 0..2 White king, a-rook, h-rook; bits 3..5 the same for Black
+  uint8_t ep;       // en-passant cell or 0
+  uint8_t king[2];  // [0] White, [1] Black
+  uint64_t hash;
+};
+
+struct FastMove {
+  uint8_t from;
+  uint8_t to;
+  int8_t kind;
+};
+
+constexpr int Index(int side) {
+  return side > 0 ? 0 : 1;
+}
+constexpr uint8_t KingBit(int side) {
+  return side > 0 ? 1 : 8;
+}
+constexpr uint8_t ARookBit(int side) {
+  return side > 0 ? 2 : 16;
+}
+constexpr uint8_t HRookBit(int side) {
+  return side > 0 ? 4 : 32;
+}
+constexpr uint8_t AllBits(int side) {
+  return side > 0 ? 7 : 56;
+}
+
+struct ZobristKeys {
+  uint64_t piece[13][128];
+  uint64_t castle[64];
+  uint64_t ep[128];
+  uint64_t defenderToMove;
+
+  ZobristKeys() {
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    auto next = [&state] {  // splitmix64
+      uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+      z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+      z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+      return z ^ (z >> 31);
+    };
+    for (auto& row : piece)
+      for (auto& key : row) key = next();
+    for (auto& key : castle) key = next();
+    for (auto& key : ep) key = next();
+    defenderToMove = next();
+  }
+};
+
+const ZobristKeys& Keys() {
+  static const ZobristKeys keys;
+  return keys;
+}
+
+inline uint64_t PieceKey(int piece, int cell) {
+  return Keys().piece[piece + 6][cell];
+}
+
+// Direction of the queen line from one square to another (0 when not on one). Rays that wrap
+// over the board edge run into border cells, so callers walk the path.
+struct LineTable {
+  std::array<int8_t, 160> step{};
+  LineTable() {
+    for (int k = 1; k <= 7; ++k) {
+      for (int d : {1, 9, 10, 11}) {
+        step[80 + d * k] = static_cast<int8_t>(d);
+        step[80 - d * k] = static_cast<int8_t>(-d);
+      }
+    }
+  }
+  int operator()(int from, int to) const { return step[80 + to - from]; }
+};
+
+const LineTable& Lines() {
+  static const LineTable table;
+  return table;
+}
+
+FastBoard ToFastBoard(const SolverBoard& board) {
+  FastBoard b{};
+  b.c.fill(kBorderCell);
+  for (int cell = 0; cell < kSolverCells; ++cell)
+    b.c[cell] = static_cast<int8_t>(board.cells[cell]);
+  for (int side : {kSolverWhite, kSolverBlack}) {
+    const CastleFlags& f = board.Flags(side);
+    if (f.king) b.castle |= KingBit(side);
+    if (f.aRook) b.castle |= ARookBit(side);
+    if (f.hRook) b.castle |= HRookBit(side);
+  }
+  b.ep = static_cast<uint8_t>(board.epCell);
+  b.king[0] = static_cast<uint8_t>(board.whiteKing);
+  b.king[1] = static_cast<uint8_t>(board.blackKing);
+  b.hash = Keys().castle[b.castle] ^ Keys().ep[b.ep];
+  for (int cell = kFirstSquareCell; cell <= kLastSquareCell; ++cell) {
+    if (b.c[cell] != kEmptyCell && b.c[cell] != kBorderCell) b.hash ^= PieceKey(b.c[cell], cell);
+  }
+  return b;
+}
+
+bool Attacked(const FastBoard& b, int s, int cell, int enemyKingCell) {
+  const int distance = std::abs(enemyKingCell - cell);
+  if (distance == 1 || distance == 9 || distance == 10 || distance == 11) return true;
+  const auto& c = b.c;
+  const int bishop = -s * kBishop, rook = -s * kRook, queen = -s * kQueen;
+  for (int i = 0; i < 4; ++i) {
+    int to = cell + kDiagonalSteps[i];
+    while (c[to] == kEmptyCell) to += kDiagonalSteps[i];
+    if (c[to] == bishop || c[to] == queen) return true;
+    to = cell + kStraightSteps[i];
+    while (c[to] == kEmptyCell) to += kStraightSteps[i];
+    if (c[to] == rook || c[to] == queen) return true;
+  }
+  const int knight = -s * kKnight;
+  for (int d : kKnightSteps) {
+    if (c[cell + d] == knight) return true;
+  }
+  return c[cell - 9 * s] == -s * kPawn || c[cell - 11 * s] == -s * kPawn;
+}
+
+inline bool InCheck(const FastBoard& b, int s) {
+  return Attacked(b, s, b.king[Index(s)], b.king[Index(-s)]);
+}
+
+// Pseudo-legal moves of side s, pieces in ascending cell order and each piece's moves in the
+// generator's order; castling is generated only when it passes its attack tests.
+class MoveBuffer {
  public:
-  MateSearch(SolverBoard& board, int attacker, const std::atomic<bool>& stopFlag,
-             const SolverYield& yield)
-      : board_(board), s_(attacker), stopFlag_(stopFlag), yield_(yield) {
+  FastMove moves[256];
+  int count = 0;
+  void Add(int from, int to, int kind) {
+    moves[count++] =
+        FastMove{static_cast<uint8_t>(from), static_cast<uint8_t>(to), static_cast<int8_t>(kind)};
+  }
+};
+
+void AddFastPawnMove(MoveBuffer& out, int s, int from, int to, bool capture) {
+  const int sign = capture ? -1 : 1;
+  if (CellRank(to) != (s > 0 ? 8 : 1)) {
+    out.Add(from, to, sign * kOrdinaryMove);
+    return;
+  }
+  for (int kind : {kPromoteQueen, kPromoteRook, kPromoteBishop, kPromoteKnight})
+    out.Add(from, to, sign * kind);
+}
+
+void GenerateFastPiece(const FastBoard& b, int from, int s, MoveBuffer& out) {
+  const auto& c = b.c;
+  const int piece = c[from] * s;
+  switch (piece) {
+    case kPawn: {
+      const int forward = from - 10 * s;
+      if (c[forward] == kEmptyCell) {
+        AddFastPawnMove(out, s, from, forward, false);
+        if (CellRank(from) == (s > 0 ? 2 : 7) && c[forward - 10 * s] == kEmptyCell)
+          out.Add(from, forward - 10 * s, kOrdinaryMove);
+      }
+      const bool fifthRank = CellRank(from) == (s > 0 ? 5 : 4);
+      for (int offset : {9, 11}) {
+        const int target = from - offset * s;
+        if (b.ep != 0 && target == b.ep && fifthRank) {
+          out.Add(from, target, -kEnPassant);
+        } else if (IsEnemy(c[target], s)) {
+          AddFastPawnMove(out, s, from, target, true);
+        }
+      }
+      return;
+    }
+    case kKnight:
+    case kKing: {
+      const int(&steps)[8] = piece == kKnight ? kKnightSteps : kKingSteps;
+      for (int d : steps) {
+        const int value = c[from + d];
+        if (value == kBorderCell || value * s > 0) continue;
+        out.Add(from, from + d, value == kEmptyCell ? kOrdinaryMove : -kOrdinaryMove);
+      }
+      if (piece == kKnight || !(b.castle & KingBit(s))) return;
+      const int enemyKing = b.king[Index(-s)];
+      if (Attacked(b, s, from, enemyKing)) return;
+      if ((b.castle & HRookBit(s)) && c[from + 1] == kEmptyCell && c[from + 2] == kEmptyCell &&
+          !Attacked(b, s, from + 1, enemyKing) && !Attacked(b, s, from + 2, enemyKing))
+        out.Add(from, from + 2, kShortCastle);
+      if ((b.castle & ARookBit(s)) && c[from - 1] == kEmptyCell && c[from - 2] == kEmptyCell &&
+          c[from - 3] == kEmptyCell && !Attacked(b, s, from - 1, enemyKing) &&
+          !Attacked(b, s, from - 2, enemyKing))
+        out.Add(from, from - 2, kLongCastle);
+      return;
+    }
+    case kBishop:
+    case kRook:
+    case kQueen: {
+      const int* steps = piece == kBishop ? kDiagonalSteps
+                         : piece == kRook ? kStraightSteps
+                                          : kKingSteps;
+      const int count = piece == kQueen ? 8 : 4;
+      for (int i = 0; i < count; ++i) {
+        for (int to = from + steps[i];; to += steps[i]) {
+          const int value = c[to];
+          if (value == kEmptyCell) {
+            out.Add(from, to, kOrdinaryMove);
+            continue;
+          }
+          if (IsEnemy(value, s)) out.Add(from, to, -kOrdinaryMove);
+          break;
+        }
+      }
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void GenerateFast(const FastBoard& b, int s, MoveBuffer& out) {
+  for (int cell = kFirstSquareCell; cell <= kLastSquareCell; ++cell) {
+    if (IsOwn(b.c[cell], s)) GenerateFastPiece(b, cell, s, out);
+  }
+}
+
+inline void SetCell(FastBoard& b, int cell, int value) {
+  const int old = b.c[cell];
+  if (old != kEmptyCell) b.hash ^= PieceKey(old, cell);
+  if (value != kEmptyCell) b.hash ^= PieceKey(value, cell);
+  b.c[cell] = static_cast<int8_t>(value);
+}
+
+void ApplyFast(FastBoard& b, FastMove m, int s) {
+  const int piece = b.c[m.from];
+  const int magnitude = std::abs(m.kind);
+  const uint8_t oldCastle = b.castle;
+  SetCell(b, m.from, kEmptyCell);
+  SetCell(b, m.to, piece);
+  b.hash ^= Keys().ep[b.ep];
+  b.ep = 0;
+  switch (piece * s) {
+    case kPawn:
+      if (std::abs(m.to - m.from) == 20) b.ep = static_cast<uint8_t>((m.from + m.to) / 2);
+      if (magnitude >= kPromoteKnight && magnitude <= kPromoteQueen)
+        SetCell(b, m.to, s * magnitude);
+      if (magnitude == kEnPassant) SetCell(b, m.to + 10 * s, kEmptyCell);
+      break;
+    case kRook:
+      if (m.from == ACorner(s)) b.castle &= ~ARookBit(s);
+      if (m.from == HCorner(s)) b.castle &= ~HRookBit(s);
+      break;
+    case kKing:
+      b.king[Index(s)] = m.to;
+      if (b.castle & KingBit(s)) b.castle &= ~AllBits(s);
+      if (magnitude == kShortCastle) {
+        SetCell(b, m.to - 1, b.c[m.from + 3]);
+        SetCell(b, m.from + 3, kEmptyCell);
+      } else if (magnitude == kLongCastle) {
+        SetCell(b, m.to + 1, b.c[m.from - 4]);
+        SetCell(b, m.from - 4, kEmptyCell);
+      }
+      break;
+    default:
+      break;
+  }
+  if (m.to == ACorner(-s)) b.castle &= ~ARookBit(-s);
+  if (m.to == HCorner(-s)) b.castle &= ~HRookBit(-s);
+  b.hash ^= Keys().ep[b.ep];
+  if (b.castle != oldCastle) b.hash ^= Keys().castle[oldCastle] ^ Keys().castle[b.castle];
+}
+
+// Does side s have a legal move? Each candidate is tried in place and taken back.
+bool HasLegalMoveFast(FastBoard& b, int s) {
+  auto& c = b.c;
+  const int king = b.king[Index(s)];
+  const int enemyKing = b.king[Index(-s)];
+  const int kingPiece = c[king];
+  c[king] = kEmptyCell;
+  for (int d : kKingSteps) {
+    const int to = king + d;
+    const int value = c[to];
+    if (value == kBorderCell || value * s > 0) continue;
+    c[to] = static_cast<int8_t>(kingPiece);
+    const bool attacked = Attacked(b, s, to, enemyKing);
+    c[to] = static_cast<int8_t>(value);
+    if (!attacked) {
+      c[king] = static_cast<int8_t>(kingPiece);
+      return true;
+    }
+  }
+  c[king] = static_cast<int8_t>(kingPiece);
+  // Castling needs a free king, which has just been shown not to exist.
+  MoveBuffer moves;
+  for (int cell = kFirstSquareCell; cell <= kLastSquareCell; ++cell) {
+    if (cell == king || !IsOwn(c[cell], s)) continue;
+    moves.count = 0;
+    GenerateFastPiece(b, cell, s, moves);
+    for (int i = 0; i < moves.count; ++i) {
+      const FastMove m = moves.moves[i];
+      const int8_t movedPiece = c[m.from], captured = c[m.to];
+      const int epCell = std::abs(m.kind) == kEnPassant ? m.to + 10 * s : 0;
+      const int8_t epPawn = epCell ? c[epCell] : 0;
+      c[m.to] = movedPiece;
+      c[m.from] = kEmptyCell;
+      if (epCell) c[epCell] = kEmptyCell;
+      const bool attacked = Attacked(b, s, king, enemyKing);
+      c[m.from] = movedPiece;
+      c[m.to] = captured;
+      if (epCell) c[epCell] = epPawn;
+      if (!attacked) return true;
+    }
+  }
+  return false;
+}
+
+// Could the move of side s give check to the king on `target`? False only when it certainly
+// does not; the caller confirms a true answer on the board.
+bool MayGiveCheck(const FastBoard& b, FastMove m, int s, int target) {
+  if (std::abs(m.kind) >= kPromoteKnight) return true;  // promotions, castling, en passant
+  if (Lines()(m.from, target) != 0) return true;        // the move may uncover a line
+  const int piece = b.c[m.from] * s;
+  const int diff = target - m.to;
+  switch (piece) {
+    case kPawn:
+      return diff == -9 * s || diff == -11 * s;
+    case kKnight: {
+      const int a = std::abs(diff);
+      return a == 8 || a == 12 || a == 19 || a == 21;
+    }
+    case kBishop:
+    case kRook:
+    case kQueen: {
+      const int step = Lines()(m.to, target);
+      if (step == 0) return false;
+      const bool diagonal = std::abs(step) == 9 || std::abs(step) == 11;
+      if (piece == kBishop && !diagonal) return false;
+      if (piece == kRook && diagonal) return false;
+      for (int cell = m.to + step; cell != target; cell += step) {
+        if (b.c[cell] != kEmptyCell && cell != m.from) return false;
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+struct TableEntry {
+  uint64_t key;
+  int8_t proven;           // smallest r for which a mate within r is proven, 0 if none
+  int8_t refuted;          // largest r for which no mate within r exists, 0 if none
+  uint8_t refutationFrom;  // defender entries: the reply that refuted last time
+  uint8_t refutationTo;
+};
+
+class FastMateSearch {
+ public:
+  FastMateSearch(int attacker, const std::atomic<bool>& stopFlag, const SolverYield& yield)
+      : s_(attacker), stopFlag_(stopFlag), yield_(yield) {
+    table_.reset(static_cast<TableEntry*>(std::calloc(kTableSize, sizeof(TableEntry))));
     lastYield_ = std::chrono::steady_clock::now();
   }
 
   bool stopped() const { return stopped_; }
-  const SolverMove& firstMove() const { return firstMove_; }
+  uint64_t nodes() const { return nodes_; }
 
-  bool SearchMate(int ply, int n) {
-    const PieceList attackers = BuildPieceList(board_, s_);
-    const PieceList defenders = BuildPieceList(board_, -s_);
-    const SolverBoard saved = board_;
-    if (ShouldStop()) return false;
-    const bool lastPly = ply == n;
-    for (int i = 0; i < attackers.count; ++i) {
-      SolverMoveList moves;
-      GeneratePieceMoves(board_, attackers.cells[i], s_, {.legalOnly = !lastPly}, moves);
-      for (int m = 0; m < moves.count; ++m) {
-        const SolverMove& move = moves.moves[m];
-        ApplySolverMove(board_, move, s_);
-        const bool forces = lastPly ? MatesNow() : AllRepliesLose(ply, n, move, defenders);
-        board_ = saved;
-        if (forces) {
-          if (ply == 1) firstMove_ = move;
-          return true;
-        }
-      }
+  // The first move, in list and generation order, that forces mate within n, or kind 0.
+  FastMove SearchRoot(const FastBoard& root, int n) {
+    if (ShouldStop()) return {};
+    MoveBuffer moves;
+    GenerateFast(root, s_, moves);
+    for (int i = 0; i < moves.count; ++i) {
+      FastBoard next = root;
+      ApplyFast(next, moves.moves[i], s_);
+      if (InCheck(next, s_)) continue;
+      const bool forces = n == 1 ? MatesNow(next) : DefenderLoses(next, n);
+      if (stopped_) return {};
+      if (forces) return moves.moves[i];
     }
-    return false;
+    return {};
   }
 
  private:
-  bool DefenderInCheck() const {
-    return CellAttacked(board_, -s_, board_.KingCell(-s_), board_.KingCell(s_));
-  }
+  static constexpr size_t kTableSize = size_t{1} << 20;
 
-  bool MatesNow() const {
-    return DefenderInCheck() &&
-           !CellAttacked(board_, s_, board_.KingCell(s_), board_.KingCell(-s_)) &&
-           !SideHasLegalMove(board_, -s_);
-  }
-
-  bool AllRepliesLose(int ply, int n, const SolverMove& move, const PieceList& nodeDefenders) {
-    const PieceList defenders = move.kind < 0 ? BuildPieceList(board_, -s_) : nodeDefenders;
-    const SolverBoard afterAttack = board_;
-    bool anyReply = false;
-    for (int i = 0; i < defenders.count; ++i) {
-      SolverMoveList replies;
-      GeneratePieceMoves(board_, defenders.cells[i], -s_, {.legalOnly = true}, replies);
-      for (int r = 0; r < replies.count; ++r) {
-        anyReply = true;
-        ApplySolverMove(board_, replies.moves[r], -s_);
-        const bool mates = SearchMate(ply + 1, n);
-        board_ = afterAttack;
-        if (!mates) return false;
-      }
-    }
-    return anyReply || DefenderInCheck();
-  }
+  struct FreeDeleter {
+    void operator()(TableEntry* p) const { std::free(p); }
+  };
 
   bool ShouldStop() {
     if (stopped_) return true;
-    if (yield_) {
+    if ((++nodes_ & 1023) == 0 && yield_) {
       const auto now = std::chrono::steady_clock::now();
       if (now - lastYield_ > std::chrono::milliseconds(500)) {
         yield_();
@@ -485,13 +816,151 @@ class MateSearch {
     return stopped_;
   }
 
-  SolverBoard& board_;
+  TableEntry& Slot(uint64_t key) { return table_.get()[key & (kTableSize - 1)]; }
+
+  // The attacker has just moved (legally): is the defender mated?
+  bool MatesNow(FastBoard& b) { return InCheck(b, -s_) && !HasLegalMoveFast(b, -s_); }
+
+  // Attacker to move: a mate in one?
+  bool MateInOne(const FastBoard& b) {
+    if (ShouldStop()) return false;
+    const int target = b.king[Index(-s_)];
+    MoveBuffer moves;
+    GenerateFast(b, s_, moves);
+    for (int i = 0; i < moves.count; ++i) {
+      if (!MayGiveCheck(b, moves.moves[i], s_, target)) continue;
+      FastBoard next = b;
+      ApplyFast(next, moves.moves[i], s_);
+      if (!InCheck(next, -s_) || InCheck(next, s_)) continue;
+      if (!HasLegalMoveFast(next, -s_)) return true;
+    }
+    return false;
+  }
+
+  // Attacker to move: a mate within r moves?
+  bool AttackerWins(const FastBoard& b, int r) {
+    if (r == 1) return MateInOne(b);
+    if (ShouldStop()) return false;
+    TableEntry& entry = Slot(b.hash);
+    if (entry.key == b.hash) {
+      if (entry.proven != 0 && entry.proven <= r) return true;
+      if (entry.refuted >= r) return false;
+    }
+    MoveBuffer moves;
+    GenerateFast(b, s_, moves);
+    int scores[256];
+    int legal = 0;
+    const int target = b.king[Index(-s_)];
+    for (int i = 0; i < moves.count; ++i) {
+      const FastMove m = moves.moves[i];
+      FastBoard next = b;
+      ApplyFast(next, m, s_);
+      if (InCheck(next, s_)) continue;
+      int score = 0;
+      if (MayGiveCheck(b, m, s_, target) && InCheck(next, -s_)) score += 1000;
+      if (m.kind < 0) score += 100 + 10 * std::abs(b.c[m.to]);
+      if (std::abs(m.kind) >= kPromoteKnight && std::abs(m.kind) <= kPromoteQueen) score += 50;
+      moves.moves[legal] = m;
+      scores[legal++] = score;
+    }
+    SortByScore(moves.moves, scores, legal);
+    bool wins = false;
+    for (int i = 0; i < legal && !wins; ++i) {
+      FastBoard next = b;
+      ApplyFast(next, moves.moves[i], s_);
+      wins = DefenderLoses(next, r);
+    }
+    if (stopped_) return false;
+    TableEntry& slot = Slot(b.hash);
+    if (slot.key != b.hash) slot = TableEntry{b.hash, 0, 0, 0, 0};
+    if (wins && (slot.proven == 0 || r < slot.proven)) slot.proven = static_cast<int8_t>(r);
+    if (!wins && r > slot.refuted) slot.refuted = static_cast<int8_t>(r);
+    return wins;
+  }
+
+  // Defender to move after the attacker's move; the attacker has r - 1 moves left. True when
+  // every reply loses (or the defender is mated now).
+  bool DefenderLoses(const FastBoard& b, int r) {
+    const int d = -s_;
+    const uint64_t key = b.hash ^ Keys().defenderToMove;
+    const TableEntry& remembered = Slot(key);
+    const bool hint = remembered.key == key;
+    MoveBuffer moves;
+    GenerateFast(b, d, moves);
+    int scores[256];
+    int legal = 0;
+    const Killers& killers = killers_[r];
+    for (int i = 0; i < moves.count; ++i) {
+      const FastMove m = moves.moves[i];
+      FastBoard next = b;
+      ApplyFast(next, m, d);
+      if (InCheck(next, d)) continue;
+      int score = history_[Index(d)][m.from][m.to];
+      if (hint && m.from == remembered.refutationFrom && m.to == remembered.refutationTo)
+        score += 1 << 28;
+      if (killers.Matches(m, 0)) score += 1 << 27;
+      if (killers.Matches(m, 1)) score += 1 << 26;
+      if (InCheck(next, s_)) score += 1 << 25;
+      if (m.kind < 0) score += (1 << 20) * (1 + std::abs(b.c[m.to]));
+      if (m.from == b.king[Index(d)]) score += 1 << 19;
+      moves.moves[legal] = m;
+      scores[legal++] = score;
+    }
+    if (legal == 0) return InCheck(b, d);
+    SortByScore(moves.moves, scores, legal);
+    for (int i = 0; i < legal; ++i) {
+      FastBoard next = b;
+      ApplyFast(next, moves.moves[i], d);
+      if (AttackerWins(next, r - 1)) continue;
+      if (stopped_) return false;
+      const FastMove m = moves.moves[i];
+      TableEntry& slot = Slot(key);
+      slot = TableEntry{key, 0, 0, m.from, m.to};
+      killers_[r].Remember(m);
+      int& h = history_[Index(d)][m.from][m.to];
+      h = std::min(h + r * r, 1 << 18);
+      return false;
+    }
+    return true;
+  }
+
+  static void SortByScore(FastMove* moves, int* scores, int count) {
+    for (int i = 1; i < count; ++i) {
+      const FastMove m = moves[i];
+      const int score = scores[i];
+      int j = i - 1;
+      while (j >= 0 && scores[j] < score) {
+        moves[j + 1] = moves[j];
+        scores[j + 1] = scores[j];
+        --j;
+      }
+      moves[j + 1] = m;
+      scores[j + 1] = score;
+    }
+  }
+
+  struct Killers {
+    uint8_t from[2] = {0, 0};
+    uint8_t to[2] = {0, 0};
+    bool Matches(FastMove m, int i) const { return m.from == from[i] && m.to == to[i]; }
+    void Remember(FastMove m) {
+      if (Matches(m, 0)) return;
+      from[1] = from[0];
+      to[1] = to[0];
+      from[0] = m.from;
+      to[0] = m.to;
+    }
+  };
+
   const int s_;
   const std::atomic<bool>& stopFlag_;
   const SolverYield& yield_;
   std::chrono::steady_clock::time_point lastYield_;
   bool stopped_ = false;
-  SolverMove firstMove_{};
+  uint64_t nodes_ = 0;
+  std::unique_ptr<TableEntry, FreeDeleter> table_;
+  Killers killers_[kMaxSolverMoves + 1];
+  int history_[2][128][128] = {};
 };
 
 }  // namespace
@@ -502,15 +971,17 @@ MateSolution SolveMate(std::string_view placement, int maxMoves, int side,
   if (maxMoves < 1 || (side != kSolverWhite && side != kSolverBlack)) return result;
   SolverBoard board;
   if (!ParsePlacement(placement, board) || !IsSearchablePosition(board, side)) return result;
-  const SolverBoard start = board;
-  MateSearch search(board, side, stopFlag, yield);
-  for (int n = 1; n <= maxMoves; ++n) {
-    const bool found = search.SearchMate(1, n);
-    if (search.stopped()) return result;
-    if (found) {
+  const FastBoard root = ToFastBoard(board);
+  auto search = std::make_unique<FastMateSearch>(side, stopFlag, yield);
+  // Remaining move counts are kept in bytes; a mate that long could never be searched anyway.
+  const int limit = std::min(maxMoves, kMaxSolverMoves);
+  for (int n = 1; n <= limit; ++n) {
+    const FastMove first = search->SearchRoot(root, n);
+    if (search->stopped()) return result;
+    if (first.kind != 0) {
       result.moves = n;
-      result.firstMove = search.firstMove();
-      result.solution = FormatSolution(start, result.firstMove);
+      result.firstMove = SolverMove{first.from, first.to, first.kind};
+      result.solution = FormatSolution(board, result.firstMove);
       return result;
     }
   }

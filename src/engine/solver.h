@@ -179,6 +179,9 @@ std::string BoardTextToPlacement(std::string_view boardText);
 // responsive or to report progress); the stop flag is read right after it returns.
 using SolverYield = std::function<void()>;
 
+// Larger maxMoves values are searched as this many.
+inline constexpr int kMaxSolverMoves = 100;
+
 struct MateSolution {
   int moves = 0;           // n of the shortest forced mate, 0 when none was found or stopped
   std::string solution;    // the first move in the solver's notation, empty when moves is 0
