@@ -70,7 +70,7 @@ class ChessBoard {
   bool WhiteToMove() const { return whiteToMove_; }
   void SetWhiteToMove(bool value);  // stops the engine first
   CastleSet CastlingAllowed() const { return castling_; }
-  void SetCastlingAllowed(CastleSet value) { castling_ = value & AllCastling; }
+  void SetCastlingAllowed(CastleSet value);  // does not stop the engine
   Square EnPassant() const { return static_cast<Square>(enPassant_); }
   // Accepts only A6..H6 and A3..H3 (stops the engine first); anything else is ignored.
   void SetEnPassant(Square value);
@@ -201,6 +201,7 @@ class ChessBoard {
   void LoadBoardText(std::string_view text);
   void SaveFile(const std::string& path, bool blackToMoveAtEnd, int groups) const;
   void PassFinished();
+  void PublishToEngine();
   void FireDraw(bool draw);
 
   char squares_[66];
@@ -229,6 +230,11 @@ class ChessBoard {
   };
   std::unique_ptr<TChessThread, ThreadDeleter> thread_;
   bool engineShutDown_ = false;
+  int handOverDepth_ = 0;
+  // What the engine thread reads of the fields that change without stopping it.
+  uint8_t engineCastling_ = AllCastling;
+  int engineSearchDepth_ = 1;
+  int enginePriority_ = 3;  // > 0 while an engine hand-over runs on the UI thread
 
   // Default hand-over queue: engine thread pushes, UI thread serves.
   struct UiCall {

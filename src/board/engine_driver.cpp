@@ -23,11 +23,35 @@ ChessBoard::~ChessBoard() {
   ShutdownEngine();
 }
 
-void ChessBoard::CreateEngineThread() {}
+void ChessBoard::CreateEngineThread() {
+#ifdef TAVREL_HAVE_ENGINE_THREAD
+  PublishToEngine();
+  EngineLink link{squares_,         &whiteToMove_, &computerPlaysWhite_, &computerPlaysBlack_,
+                  &engineCastling_, &enPassant_,   &engineSearchDepth_,  &enginePriority_};
+  // Both callbacks run on the UI thread, inside a hand-over the engine thread waits for.
+  thread_.reset(new TChessThread(
+      link,
+      [this](uint8_t from, uint8_t to) {
+        ++handOverDepth_;
+        ExecuteMove(from, to);  // a refused engine move is dropped
+        PublishToEngine();
+        --handOverDepth_;
+      },
+      [this](TChessThread&) {
+        ++handOverDepth_;
+        PassFinished();
+        --handOverDepth_;
+      },
+      [this](const std::function<void()>& fn) { RunOnUiThread(fn); }));
+#endif
+}
 
 void ChessBoard::ShutdownEngine() {
   if (engineShutDown_) return;
   engineShutDown_ = true;
+#ifdef TAVREL_HAVE_ENGINE_THREAD
+  if (thread_) thread_->Shutdown([this] { ServeUiCalls(); });
+#endif
   thread_.reset();
 }
 
@@ -49,18 +73,55 @@ void ChessBoard::SetComputerPlaysBlack(bool value) {
 
 void ChessBoard::SetSearchDepth(int value) {
   searchDepth_ = std::clamp(value, 1, 8);
+  PublishToEngine();
+}
+
+void ChessBoard::SetCastlingAllowed(CastleSet value) {
+  castling_ = value & AllCastling;
+  PublishToEngine();
+}
+
+// The depth, the castling rights and the priority change without stopping the engine, which
+// reads them at the start of a pass or search. The engine sees copies that are refreshed only
+// while it is parked or waiting in a hand-over, so it never reads a field being written; a
+// change made while it runs reaches it at its next hand-over.
+void ChessBoard::PublishToEngine() {
+#ifdef TAVREL_HAVE_ENGINE_THREAD
+  if (thread_ && handOverDepth_ == 0 && !thread_->Suspended()) return;
+#endif
+  engineCastling_ = castling_;
+  engineSearchDepth_ = searchDepth_;
+  enginePriority_ = thinkingPriority_;
 }
 
 void ChessBoard::SetThinkingPriority(int value) {
   thinkingPriority_ = std::clamp(value, 0, 6);
+  PublishToEngine();
+#ifdef TAVREL_HAVE_ENGINE_THREAD
+  if (thread_) thread_->ApplyPriority(thinkingPriority_);
+#endif
 }
 
 bool ChessBoard::Thinking() const {
+#ifdef TAVREL_HAVE_ENGINE_THREAD
+  return thread_ && thread_->ThinkingFlag.load();
+#else
   return false;
+#endif
 }
 
 void ChessBoard::StartThinking() {
-  if (!customEngine_) return;
+  if (engineShutDown_) return;
+  if (!customEngine_) {
+#ifdef TAVREL_HAVE_ENGINE_THREAD
+    if (thread_) {
+      PublishToEngine();
+      thread_->StopRequested = false;
+      thread_->Resume();
+    }
+#endif
+    return;
+  }
   if (!ComputerToMove() || !OnCalculateMove || engineHalted_) return;
   Square from = None, to = None;
   OnCalculateMove(this, from, to);
@@ -68,7 +129,19 @@ void ChessBoard::StartThinking() {
   if (!ExecuteMove(from, to) && OnCalculationFailed) OnCalculationFailed(this, from, to);
 }
 
+// Waiting is impossible inside a hand-over (the engine thread is blocked in it); there the stop
+// is only requested and the thread parks at the end of its pass. A game that has just ended
+// inside a hand-over is left alone, as its own handlers may still be running.
 void ChessBoard::StopThinking() {
+#ifdef TAVREL_HAVE_ENGINE_THREAD
+  if (thread_ && !engineShutDown_) {
+    const bool inHandOver = handOverDepth_ > 0;
+    if (!(inHandOver && gameEnded_)) thread_->StopRequested = true;
+    if (!inHandOver)
+      while (!thread_->Suspended()) ServeUiCalls();
+    PublishToEngine();
+  }
+#endif
   engineHalted_ = true;
 }
 
@@ -76,7 +149,14 @@ void ChessBoard::CustomEngineCheck() {
   if (!engineHalted_ && customEngine_ && ComputerToMove()) StartThinking();
 }
 
-void ChessBoard::PassFinished() {}
+void ChessBoard::PassFinished() {
+#ifdef TAVREL_HAVE_ENGINE_THREAD
+  thread_->ThinkingFlag = false;
+  thread_->Suspend();
+  PublishToEngine();
+  if (!thread_->StopRequested) StartThinking();
+#endif
+}
 
 // ---------------------------------------------------------------- UI hand-over queue
 
