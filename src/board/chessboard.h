@@ -23,11 +23,11 @@
 
 #include "board/game_record.h"
 #include "board/squares.h"
+#include "engine/chess_thread.h"
 
 namespace tavrel {
 
 class ChessBoard;
-class TChessThread;
 
 // Events are fired synchronously and only when assigned, with the board as Sender.
 using TMoveEvent = std::function<void(ChessBoard* Sender, Square oldSq, Square newSq)>;
@@ -154,8 +154,11 @@ class ChessBoard {
   void SetSearchDepth(int value);  // kept within 1..8
   bool Thinking() const;
   void SetThinking(bool) {}  // the published property ignores writes
-  int ThinkingPriority() const { return thinkingPriority_; }
-  void SetThinkingPriority(int value);
+  TThreadPriority ThinkingPriority() const {
+    return static_cast<TThreadPriority>(thinkingPriority_);
+  }
+  // Applied to the thread at once and at the start of every search.
+  void SetThinkingPriority(TThreadPriority value);
   bool CustomEngine() const { return customEngine_; }
   void SetCustomEngine(bool value) { customEngine_ = value; }
   void StartThinking();
@@ -223,18 +226,15 @@ class ChessBoard {
   bool computerPlaysWhite_ = false;
   bool computerPlaysBlack_ = false;
   int searchDepth_ = 1;
-  int thinkingPriority_ = 3;  // tpNormal
+  int thinkingPriority_ = tpNormal;
   bool customEngine_ = false;
-  struct ThreadDeleter {
-    void operator()(TChessThread* t) const;
-  };
-  std::unique_ptr<TChessThread, ThreadDeleter> thread_;
+  std::unique_ptr<TChessThread> thread_;
   bool engineShutDown_ = false;
   int handOverDepth_ = 0;
   // What the engine thread reads of the fields that change without stopping it.
   uint8_t engineCastling_ = AllCastling;
   int engineSearchDepth_ = 1;
-  int enginePriority_ = 3;  // > 0 while an engine hand-over runs on the UI thread
+  int enginePriority_ = tpNormal;  // > 0 while an engine hand-over runs on the UI thread
 
   // Default hand-over queue: engine thread pushes, UI thread serves.
   struct UiCall {

@@ -3,28 +3,15 @@
 #include <algorithm>
 
 #include "board/chessboard.h"
-
-#if __has_include("engine/chess_thread.h")
 #include "engine/chess_thread.h"
-#define TAVREL_HAVE_ENGINE_THREAD 1
-#endif
 
 namespace tavrel {
-
-#ifdef TAVREL_HAVE_ENGINE_THREAD
-void ChessBoard::ThreadDeleter::operator()(TChessThread* t) const {
-  delete t;
-}
-#else
-void ChessBoard::ThreadDeleter::operator()(TChessThread*) const {}
-#endif
 
 ChessBoard::~ChessBoard() {
   ShutdownEngine();
 }
 
 void ChessBoard::CreateEngineThread() {
-#ifdef TAVREL_HAVE_ENGINE_THREAD
   PublishToEngine();
   EngineLink link{squares_,         &whiteToMove_, &computerPlaysWhite_, &computerPlaysBlack_,
                   &engineCastling_, &enPassant_,   &engineSearchDepth_,  &enginePriority_};
@@ -43,15 +30,12 @@ void ChessBoard::CreateEngineThread() {
         --handOverDepth_;
       },
       [this](const std::function<void()>& fn) { RunOnUiThread(fn); }));
-#endif
 }
 
 void ChessBoard::ShutdownEngine() {
   if (engineShutDown_) return;
   engineShutDown_ = true;
-#ifdef TAVREL_HAVE_ENGINE_THREAD
   if (thread_) thread_->Shutdown([this] { ServeUiCalls(); });
-#endif
   thread_.reset();
 }
 
@@ -86,40 +70,30 @@ void ChessBoard::SetCastlingAllowed(CastleSet value) {
 // while it is parked or waiting in a hand-over, so it never reads a field being written; a
 // change made while it runs reaches it at its next hand-over.
 void ChessBoard::PublishToEngine() {
-#ifdef TAVREL_HAVE_ENGINE_THREAD
   if (thread_ && handOverDepth_ == 0 && !thread_->Suspended()) return;
-#endif
   engineCastling_ = castling_;
   engineSearchDepth_ = searchDepth_;
   enginePriority_ = thinkingPriority_;
 }
 
-void ChessBoard::SetThinkingPriority(int value) {
-  thinkingPriority_ = std::clamp(value, 0, 6);
+void ChessBoard::SetThinkingPriority(TThreadPriority value) {
+  thinkingPriority_ = std::clamp(static_cast<int>(value), 0, 6);
   PublishToEngine();
-#ifdef TAVREL_HAVE_ENGINE_THREAD
   if (thread_) thread_->ApplyPriority(thinkingPriority_);
-#endif
 }
 
 bool ChessBoard::Thinking() const {
-#ifdef TAVREL_HAVE_ENGINE_THREAD
   return thread_ && thread_->ThinkingFlag.load();
-#else
-  return false;
-#endif
 }
 
 void ChessBoard::StartThinking() {
   if (engineShutDown_) return;
   if (!customEngine_) {
-#ifdef TAVREL_HAVE_ENGINE_THREAD
     if (thread_) {
       PublishToEngine();
       thread_->StopRequested = false;
       thread_->Resume();
     }
-#endif
     return;
   }
   if (!ComputerToMove() || !OnCalculateMove || engineHalted_) return;
@@ -133,7 +107,6 @@ void ChessBoard::StartThinking() {
 // is only requested and the thread parks at the end of its pass. A game that has just ended
 // inside a hand-over is left alone, as its own handlers may still be running.
 void ChessBoard::StopThinking() {
-#ifdef TAVREL_HAVE_ENGINE_THREAD
   if (thread_ && !engineShutDown_) {
     const bool inHandOver = handOverDepth_ > 0;
     if (!(inHandOver && gameEnded_)) thread_->StopRequested = true;
@@ -141,7 +114,6 @@ void ChessBoard::StopThinking() {
       while (!thread_->Suspended()) ServeUiCalls();
     PublishToEngine();
   }
-#endif
   engineHalted_ = true;
 }
 
@@ -150,12 +122,10 @@ void ChessBoard::CustomEngineCheck() {
 }
 
 void ChessBoard::PassFinished() {
-#ifdef TAVREL_HAVE_ENGINE_THREAD
   thread_->ThinkingFlag = false;
   thread_->Suspend();
   PublishToEngine();
   if (!thread_->StopRequested) StartThinking();
-#endif
 }
 
 // ---------------------------------------------------------------- UI hand-over queue
