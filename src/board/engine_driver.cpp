@@ -110,8 +110,14 @@ void ChessBoard::StopThinking() {
   if (thread_ && !engineShutDown_) {
     const bool inHandOver = handOverDepth_ > 0;
     if (!(inHandOver && gameEnded_)) thread_->StopRequested = true;
-    if (!inHandOver)
-      while (!thread_->Suspended()) ServeUiCalls();
+    // A StartThinking served meanwhile (a timer, say) would clear the request again: the stop
+    // wins until the thread is parked.
+    if (!inHandOver) {
+      while (!thread_->Suspended()) {
+        thread_->StopRequested = true;
+        ServeUiCalls();
+      }
+    }
     PublishToEngine();
   }
   engineHalted_ = true;

@@ -98,6 +98,26 @@ TEST(EngineDriverTest, DestroyingBoardDuringSearchReturns) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
 }
 
+TEST(EngineDriverTest, StartServedDuringStopStillParks) {
+  // A deferred StartThinking (the widget's first-paint timer, say) that runs while StopThinking
+  // serves hand-overs must not keep the engine running.
+  struct Board : ChessBoard {
+    int starts = 0;
+    void ServeUiCalls() override {
+      if (starts++ < 3) StartThinking();
+      ChessBoard::ServeUiCalls();
+    }
+  } b;
+  b.StartThinking();
+  b.ProcessUiCalls(50ms);
+  b.starts = 0;
+  b.StopThinking();
+  EXPECT_GE(b.starts, 1);
+  b.starts = 100;
+  b.ProcessUiCalls(100ms);  // parked: no pass hands anything over
+  EXPECT_FALSE(b.Thinking());
+}
+
 TEST(EngineDriverTest, SearchDepthKeptWithinOneToEight) {
   ChessBoard b;
   for (auto [in, out] : {std::pair{0, 1}, {-5, 1}, {1, 1}, {5, 5}, {8, 8}, {9, 8}, {15, 8}}) {
