@@ -226,12 +226,12 @@ class TChessBrd : public QWidget, public ChessBoard {
   QCursor rememberedCursor_;
   int animationDelay_ = 0;
   QCursor dragCursor_{Qt::DragMoveCursor};
+  QCursor cursorBeforeDrag_;
 
   DragState drag_ = DragState::Idle;
   Square dragSource_ = None;
   Square dropTarget_ = None;
   QPoint pressPos_;
-  bool dragAccepted_ = false;
   QPointer<PieceSprite> sprite_;
 };
 

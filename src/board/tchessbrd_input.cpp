@@ -59,9 +59,8 @@ void TChessBrd::EndDragImage() {
 
 void TChessBrd::ResetDrag() {
   if (drag_ != DragState::Idle) qApp->removeEventFilter(this);
+  if (drag_ == DragState::Dragging) setCursor(cursorBeforeDrag_);
   drag_ = DragState::Idle;
-  dragAccepted_ = false;
-  unsetCursor();
 }
 
 void TChessBrd::RestoreSourceSquare() {
@@ -75,6 +74,7 @@ void TChessBrd::RestoreSourceSquare() {
 
 void TChessBrd::StartPieceDrag(const QPoint& pos) {
   drag_ = DragState::Dragging;
+  cursorBeforeDrag_ = cursor();
   DrawSquare(dragSource_);
   DrawMarks();
   delete sprite_.data();
@@ -97,7 +97,6 @@ bool TChessBrd::DragOverAt(const QPoint& pos) {
   }
   const Square target = SquareAtPixel(pos.x(), pos.y());
   if (!Thinking() && (target == dragSource_ || IsLegalMove(dragSource_, target))) accept = true;
-  dragAccepted_ = accept;
   setCursor(accept ? dragCursor_ : QCursor(Qt::ForbiddenCursor));
   return accept;
 }
@@ -117,7 +116,6 @@ void TChessBrd::FinishDrag(const QPoint& pos) {
     DrawPiece(source, Squares()[source]);
   } else if (!PlayMove(source, target)) {
     // Accepted by an OnDragOver handler but refused by the rules: the piece is still there.
-    dragSource_ = source;
     RestoreSourceSquare();
   }
   // Only the move just dropped is exempt from animation, not a later one between the same

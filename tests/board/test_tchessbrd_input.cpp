@@ -118,6 +118,7 @@ void TestTChessBrdInput::dragPlaysTheMove() {
   QCOMPARE(b.Squares()[E4], 'P');
   QCOMPARE(b.Squares()[E2], ' ');
   QVERIFY(!b.WhiteToMove());
+  QCOMPARE(b.cursor().shape(), Qt::ArrowCursor);  // the drag cursor is gone
   // The board image shows the move: e2 empty (its corner and centre both square colour).
   const QPoint e2 = b.PixelOfSquare(E2);
   QCOMPARE(b.BoardImage().pixelColor(e2 + QPoint(20, 20)),
