@@ -122,6 +122,38 @@ constexpr int kE8 = 4, kG8 = 6, kC8 = 2, kF8 = 5, kD8 = 3, kB8 = 1, kA8 = 0, kH8
 
 }  // namespace
 
+EnginePosition AfterMove(const EnginePosition& pos, EngineMove m) {
+  EnginePosition r = pos;
+  const bool white = pos.whiteToMove;
+  if (m.flags & kFlagCastle) {
+    int rookFrom = kH1, rookTo = kF1;
+    if (m.to == kC1) rookFrom = kA1, rookTo = kD1;
+    if (m.to == kG8) rookFrom = kH8, rookTo = kF8;
+    if (m.to == kC8) rookFrom = kA8, rookTo = kD8;
+    r.squares[rookTo] = r.squares[rookFrom];
+    r.squares[rookFrom] = ' ';
+  }
+  r.castling = uint8_t(pos.castling & kCastleMask[m.from] & kCastleMask[m.to]);
+  r.enPassant = (m.flags & kFlagDoubleStep) ? uint8_t((white ? m.to + 8 : m.to - 8) + 1) : 0;
+  char mover = pos.squares[m.from];
+  if (m.flags & kFlagPromotion) mover = white ? "PNBRQK"[m.promote] : "pnbrqk"[m.promote];
+  r.squares[m.to] = mover;
+  r.squares[m.from] = ' ';
+  if (m.flags & kFlagEnPassant) r.squares[white ? m.to + 8 : m.to - 8] = ' ';
+  r.whiteToMove = !white;
+  return r;
+}
+
+std::string MoveToUci(EngineMove m) {
+  std::string s;
+  s += char('a' + FileOf(m.from));
+  s += char('8' - RowOf(m.from));
+  s += char('a' + FileOf(m.to));
+  s += char('8' - RowOf(m.to));
+  if (m.flags & kFlagPromotion) s += "pnbrqk"[m.promote % 6];
+  return s;
+}
+
 Searcher::Searcher() {
   std::memset(pieceSquare_, 0, sizeof pieceSquare_);
   for (ListEntry& e : list_) e = ListEntry{};

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace tavrel {
 
@@ -79,6 +80,14 @@ struct SearchResult {
   int pvLength = 0;
   EngineMove pv[engine::kMaxPly];
 };
+
+// The position after `m`, which must be a move of `pos` (as LegalMoves lists them): the rook of a
+// castling, the pawn taken en passant, the promotion piece, rights, en-passant square and side to
+// move are all applied.
+EnginePosition AfterMove(const EnginePosition& pos, EngineMove m);
+
+// UCI text of a move: "e2e4", promotions with their piece letter ("e7e8q").
+std::string MoveToUci(EngineMove m);
 
 class Searcher {
  public:

@@ -325,5 +325,38 @@ TEST(SearchSignature, HintCarriesOverToTheNextSearch) {
   EXPECT_EQ(s.Think(FromFen(kStart), 5, stop).nodes, 38336u);
 }
 
+TEST(AfterMove, AppliesEveryKindOfMove) {
+  struct Row {
+    const char* name;
+    const char* before;
+    const char* move;
+    const char* after;
+  } rows[] = {
+      {"castling short", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1",
+       "r3k2r/8/8/8/8/8/8/R4RK1 b kq -"},
+      {"castling long, black", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8",
+       "2kr3r/8/8/8/8/8/8/R3K2R w KQ -"},
+      {"rook capture clears both rights", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "a1a8",
+       "R3k2r/8/8/8/8/8/8/4K2R b Kk -"},
+      {"double step names the square passed", "4k3/8/8/8/8/8/4P3/4K3 w - -", "e2e4",
+       "4k3/8/8/8/4P3/8/8/4K3 b - e3"},
+      {"en passant removes the pawn", "4k3/8/8/8/3Pp3/8/8/4K3 b - d3", "e4d3",
+       "4k3/8/8/8/8/3p4/8/4K3 w - -"},
+      {"promotion to a knight", "4k3/1P6/8/8/8/8/8/4K3 w - -", "b7b8n",
+       "1N2k3/8/8/8/8/8/8/4K3 b - -"},
+  };
+  for (const Row& r : rows) {
+    const EnginePosition before = FromFen(r.before);
+    const EngineMove m = Find(Legal(r.before), r.move);
+    ASSERT_NE(m.flags, 0xff) << r.name;
+    const EnginePosition got = AfterMove(before, m);
+    const EnginePosition want = FromFen(r.after);
+    EXPECT_EQ(std::string(got.squares, 64), std::string(want.squares, 64)) << r.name;
+    EXPECT_EQ(got.whiteToMove, want.whiteToMove) << r.name;
+    EXPECT_EQ(got.castling, want.castling) << r.name;
+    EXPECT_EQ(got.enPassant, want.enPassant) << r.name;
+  }
+}
+
 }  // namespace
 }  // namespace tavrel
