@@ -125,7 +125,6 @@ void TProbleme::CreateControls() {
   L12 = MakeResultLabel(this, QStringLiteral("L12"), 16, 59, 168);
   D7 = MakeButton(this, QStringLiteral("D7"), QStringLiteral("Lösung"), 16, 80, 75);
   L14 = MakeResultLabel(this, QStringLiteral("L14"), 112, 83, 80);
-  L14->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   L16 = MakeLabel(this, QStringLiteral("Zugzahl"), 31, 116);
 
   t2 = new QSpinBox(this);
@@ -178,6 +177,9 @@ void TProbleme::CreateEntryArea() {
       cell->setTextAlignment(Qt::AlignCenter);
       SG1->setItem(row, column, cell);
     }
+  // The grid starts with a current cell, as a string grid does, so that merely moving the focus
+  // into it does not make a cell current and rebuild the board.
+  SG1->setCurrentCell(0, 0);
 
   L18 = MakeLabel(p15, QStringLiteral("Name"), 15, 228);
   E1 = new QLineEdit(p15);

@@ -542,14 +542,10 @@ void TestProbleme::realSolverMates() {
   QFETCH(int, row);
   QFETCH(QString, announcement);
   QFETCH(QString, shown);
-  // White Kg1, Ra1, Rb1 against Kh8: the rooks need three moves from the first rank.
-  std::string ladder3(64, ' ');
-  ladder3[7] = 'k';
-  ladder3[56] = 'R';
-  ladder3[57] = 'R';
-  ladder3[62] = 'K';
+  // White Kc1 and Rh1 against Ka1: mate in 3 that starts with a king move.
+  const std::string corner = Board({{56, 'k'}, {58, 'K'}, {63, 'R'}});
   ProblemList list = Collection();
-  for (const std::string& line : {std::string("2. Drei"), std::string("3"), ladder3})
+  for (const std::string& line : {std::string("2. Drei"), std::string("3"), corner})
     list.push_back(line);
   Host h(list);
   h.panel->SetSolver(MateSolverCall());
@@ -648,6 +644,14 @@ void TestProbleme::gridByMouseAndKeyboard() {
   QTableWidget& g = *h.panel->SG1;
   g.item(0, 0)->setText(QStringLiteral("K"));
   g.item(7, 7)->setText(QStringLiteral("k"));
+  // Moving the focus into the grid alone changes nothing on the board.
+  h.window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&h.window));
+  h.board->SetPosition(kLadder);
+  g.setFocus(Qt::TabFocusReason);
+  QCoreApplication::processEvents();
+  QVERIFY(g.hasFocus());
+  QCOMPARE(h.board->Position(), kLadder);
   const QRect cell = g.visualItemRect(g.item(3, 3));
   QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, cell.center());
   QCOMPARE(h.board->Position(), "K" + std::string(62, ' ') + "k");
