@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -76,4 +78,23 @@ TEST(FileVersion, FilesWithoutTheNoteGiveNothing) {
       {"folder", std::filesystem::temp_directory_path().string()},
   };
   for (const Case& c : cases) EXPECT_EQ(ReadFileVersion(c.path), "") << c.name;
+}
+
+TEST(FileVersion, DamagedHeadersNeverReadOutsideTheFile) {
+  const std::vector<char> probe = Slurp(VERSION_PROBE);
+  ASSERT_GT(probe.size(), 0x40u);
+  // Every byte of the ELF header, and the header of every section, set to all ones in turn.
+  std::uint64_t shoff = 0;
+  std::memcpy(&shoff, &probe.at(0x28), sizeof shoff);
+  std::vector<std::size_t> spots;
+  for (std::size_t i = 0; i < 0x40; ++i) spots.push_back(i);
+  for (std::size_t i = shoff; i < probe.size() && i < shoff + 64 * 40; i += 4) spots.push_back(i);
+  const std::string path = Write("tavrel-version-damaged", probe);
+  for (std::size_t at : spots) {
+    std::vector<char> bytes = probe;
+    bytes.at(at) = char(0xff);
+    Write("tavrel-version-damaged", bytes);
+    const std::string v = ReadFileVersion(path);
+    EXPECT_TRUE(v.empty() || v == Expected()) << "byte " << at << ": " << v;
+  }
 }

@@ -131,8 +131,19 @@ class HelpTest : public QObject {
     QCOMPARE(first->Browser()->source().path(), QStringLiteral("/hauptfenster.htm"));
   }
 
+  void missingHelpFileIsReported_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("not a help file") << QByteArray("ITSF? Nein, nur Text.");
+  }
   void missingHelpFileIsReported() {
+    QFETCH(QByteArray, content);
     QTemporaryDir dir;
+    if (!content.isEmpty()) {
+      QFile f(dir.filePath(QStringLiteral("kovrin.chm")));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(content);
+    }
     QString text;
     QTimer::singleShot(50, [&] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
