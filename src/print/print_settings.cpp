@@ -1,6 +1,7 @@
 #include "print/print_settings.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -40,7 +41,11 @@ QPrinter& CurrentPrinter() {
 }
 
 bool HasPrintTarget(const QPrinter& printer) {
-  if (printer.outputFormat() == QPrinter::PdfFormat) return !printer.outputFileName().isEmpty();
+  if (printer.outputFormat() == QPrinter::PdfFormat) {
+    // The print dialog leaves a folder as the file name when none was given.
+    const QString file = printer.outputFileName();
+    return !file.isEmpty() && !file.endsWith(QLatin1Char('/')) && !QFileInfo(file).isDir();
+  }
   return !printer.printerName().isEmpty();
 }
 

@@ -62,7 +62,8 @@ void PrintMoveList(QWidget* parent, QPrinter& printer, const QStringList& lines,
   MoveListLayout layout = ComputeMoveListLayout(MetricsOf(printer), settings, screenPixelsPerInch);
   const PageRange offered = OfferedPages(int(lines.size()), layout.linesPerPage);
 
-  // Without a printer the dialog still offers printing into a PDF file.
+  // Without a printer the dialog still offers printing into a PDF file, named after the job.
+  printer.setDocName(QString::fromLatin1(kPrintJobTitle));
   QPrintDialog dialog(&printer, parent);
   dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                     QAbstractPrintDialog::PrintShowPageSize);

@@ -172,6 +172,21 @@ class PrintingTest : public QObject {
     QVERIFY(PageText(pdf, 2).trimmed().isEmpty());
   }
 
+  void dialogWithoutATargetEndsWithTheMessage() {
+    // Off screen the dialog leaves the home folder as the file name (under X11 it proposes a
+    // file there, which this test must not write).
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) QSKIP("needs offscreen");
+    QPrinter printer(QPrinter::HighResolution);
+    OnModalDialog([](QDialog* d) { d->accept(); });
+    try {
+      PrintMoveList(nullptr, printer, GameLines(3), PrintSettings{}, 96);
+      QFAIL("no error");
+    } catch (const std::runtime_error& e) {
+      QCOMPARE(QString::fromUtf8(e.what()), NoPrinterMessage());
+    }
+    QCOMPARE(printer.docName(), QStringLiteral("Orvanel 2014"));
+  }
+
   void cancelledDialogPrintsNothing() {
     QPrinter printer(QPrinter::HighResolution);
     const QString pdf = File("abbruch.pdf");
@@ -205,6 +220,10 @@ class PrintingTest : public QObject {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString());
+    QVERIFY(!HasPrintTarget(printer));
+    printer.setOutputFileName(dir_.path() + QLatin1Char('/'));  // what the dialog leaves
+    QVERIFY(!HasPrintTarget(printer));
+    printer.setOutputFileName(dir_.path());
     QVERIFY(!HasPrintTarget(printer));
     const QString expected = NoPrinterMessage();
     try {
