@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,6 +105,8 @@ class TestTChessBrdInput : public QObject {
   void clickAndMouseEventsComeFirst();
   void handOverRunsOnTheUiThread();
   void customEngineIsAskedAgainWithoutInput();
+  void engineAnswerArrivesAnimated();
+  void dropWhileTheEngineThinksIsRefused();
 };
 
 void TestTChessBrdInput::dragPlaysTheMove() {
@@ -415,6 +418,44 @@ void TestTChessBrdInput::customEngineIsAskedAgainWithoutInput() {
   asked = 0;
   QTest::qWait(700);
   QVERIFY2(asked >= 1 && asked <= 3, qPrintable(QString::number(asked)));
+}
+
+// The built-in engine's move comes through the blocking hand-over onto the UI thread and
+// slides across the board.
+void TestTChessBrdInput::engineAnswerArrivesAnimated() {
+  RecordingBoard b;
+  Show(b);
+  b.SetSearchDepth(1);
+  b.SetComputerPlaysBlack(true);
+  Events ev;
+  ev.Attach(b);
+  Drag(b, "e2", "e4");
+  const size_t dragSteps = b.imageAt.size();
+  QTRY_VERIFY_WITH_TIMEOUT(b.WhiteToMove(), 20000);
+  QCOMPARE(ev.legal.size(), size_t(2));
+  const auto [from, to] = ev.legal[1];
+  QVERIFY(b.imageAt.size() > dragSteps);
+  const int t = (b.SizeOfSquare() - b.PieceCellSize()) / 2;
+  QCOMPARE(b.imageAt.back(), b.PixelOfSquare(to) + QPoint(t, t));
+  QCOMPARE(b.imageAt[dragSteps], b.PixelOfSquare(from) + QPoint(t, t));
+}
+
+void TestTChessBrdInput::dropWhileTheEngineThinksIsRefused() {
+  auto b = std::make_unique<TChessBrd>();
+  Show(*b);
+  b->SetSearchDepth(8);  // long enough to drag a piece meanwhile
+  b->SetComputerPlaysWhite(true);
+  QTRY_VERIFY_WITH_TIMEOUT(b->Thinking(), 10000);
+  Events ev;
+  ev.Attach(*b);
+  const QImage before = b->BoardImage();
+  Drag(*b, "e2", "e4");  // legal for White, but the engine is searching White's move
+  QCOMPARE(ev.illegal, std::vector<Square>{E2});
+  QVERIFY(ev.legal.empty());
+  QCOMPARE(b->Position(), kStart);
+  QCOMPARE(b->BoardImage(), before);
+  // Destroying the board stops its search and joins the engine thread.
+  b.reset();
 }
 
 QTEST_MAIN(TestTChessBrdInput)
