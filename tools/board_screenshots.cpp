@@ -103,6 +103,17 @@ int main(int argc, char** argv) {
     b.GreenHighlight = b.YellowHighlight = false;
     ok &= Save(b, out, "highlights.png");
   }
+  {
+    // The main window's board: window-grey border with navy 11-pixel coordinates.
+    TChessBrd b;
+    WoodLook(b);
+    b.SetBorderBitmap(QImage());
+    b.SetBorderColor(QColor(240, 240, 240));
+    b.SetCoordColor(QColor(0, 0, 128));
+    b.SetLineStyle(QPen(Qt::black));
+    b.Paint();
+    ok &= Save(b, out, "main_window_look.png");
+  }
   for (const int edge : {100, 200, 368, 600, 1000}) {
     TChessBrd b;
     WoodLook(b);

@@ -134,7 +134,8 @@ class TChessBrd : public QWidget, public ChessBoard {
   // Edge of the piece images (the piece set's height / 4). A piece is drawn at that size,
   // centred in its square; only where the squares are smaller is it scaled down to fit.
   int PieceCellSize() const { return cell_; }
-  // The 12 piece images, white pawn .. king, black pawn .. king, with alpha from the masks.
+  // The image of a piece letter ("PNBRQKpnbrqk") at the set's cell size, its alpha taken from
+  // the mask row; a null image for any other character.
   const QImage& PieceImage(char letter) const;
   // The board as last drawn (what paintEvent shows): for printing, copying and tests.
   const QImage& BoardImage() const { return backing_; }
