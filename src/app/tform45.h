@@ -1,0 +1,204 @@
+// The main window: the visible board ChessBrd1, the hidden board ChessBrd2 and the controls
+// around them, and the whole flow of a game. The controls carry the short names of the
+// window's design; each handler is named after its control and event. The code is split into
+// tform45_layout.cpp (controls, menus, geometry), tform45_game.cpp (game flow, timer, board
+// events) and tform45_files.cpp (start-up, settings, problem collection, save, load, closing).
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTimer;
+class QToolButton;
+
+namespace tavrel {
+
+class TChessBrd;
+class TMoveListBox;
+class TPanel;
+class TRadioGroup;
+class TSound;
+
+class Tform45 : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit Tform45(QWidget* parent = nullptr);
+  ~Tform45() override;
+
+  // --- Right column P5 ---
+  QWidget* P5 = nullptr;
+  TPanel* P1 = nullptr;
+  TRadioGroup* G2 = nullptr;  // "Spieler weiß"
+  TRadioGroup* G1 = nullptr;  // "Spieler schwarz"
+  QCheckBox* C1 = nullptr;    // "Weiß oben darstellen"
+  QLabel* L4 = nullptr;
+  QSpinBox* Rx1 = nullptr;  // level 2..15
+  QLabel* L3 = nullptr;     // level name
+  QLabel* L8 = nullptr;
+  QLabel* L6 = nullptr;  // white's clock
+  QLabel* L9 = nullptr;
+  QLabel* L7 = nullptr;  // black's clock
+  QLabel* L1 = nullptr;
+  TMoveListBox* LB1 = nullptr;
+  QLabel* L5 = nullptr;
+  QPushButton* D2 = nullptr;  // "Zug zurück"
+  QPushButton* D3 = nullptr;  // "Zug weiter"
+  QPushButton* D4 = nullptr;  // "Abbruch"
+  QPushButton* D5 = nullptr;  // "Neues Spiel"
+  QLabel* L13 = nullptr;
+  QRadioButton* R1 = nullptr;  // "Dame"
+  QRadioButton* R3 = nullptr;  // "Springer"
+  QRadioButton* R2 = nullptr;  // "Turm"
+  QRadioButton* R4 = nullptr;  // "Läufer"
+  QPushButton* D6 = nullptr;   // "Zugvorschlag"
+  QLabel* Label2 = nullptr;    // the suggested move
+
+  // --- Left area P6 ---
+  QWidget* P6 = nullptr;
+  TPanel* P7 = nullptr;  // title bar with the tool bar
+  QToolButton* S7 = nullptr;
+  QToolButton* S99 = nullptr;
+  QToolButton* S15 = nullptr;
+  TPanel* P10 = nullptr;  // status line: the thinking message
+  TPanel* P9 = nullptr;   // left margin
+  TPanel* P11 = nullptr;  // right margin
+  TPanel* P12 = nullptr;  // holds ChessBrd1
+  TPanel* P8 = nullptr;   // check line, holds the hidden ChessBrd2
+  TChessBrd* ChessBrd1 = nullptr;
+  TChessBrd* ChessBrd2 = nullptr;
+
+  QTimer* Timer1 = nullptr;
+
+  // --- Menus ---
+  QMenu* MenuDatei = nullptr;
+  QMenu* MenuSpielsteuerung = nullptr;
+  QMenu* MenuProblemtavrel = nullptr;
+  QMenu* MenuVarianten = nullptr;
+  QMenu* MenuEroeffnungen = nullptr;
+  QMenu* MenuHilfe = nullptr;
+  QAction* FensterDrucken = nullptr;
+  QAction* FensterKopieren = nullptr;
+  QAction* Druckeinstellung = nullptr;
+  QAction* Beenden = nullptr;
+  QAction* NeuesSpiel = nullptr;
+  QAction* AbbruchAutomatisch = nullptr;
+  QAction* ZugAusfuehren = nullptr;
+  QAction* ZugZurueck = nullptr;
+  QAction* ZugVorwaerts = nullptr;
+  QAction* m20 = nullptr;  // "Spielstand speichern"
+  QAction* M21 = nullptr;  // "Spielstand laden"
+  QAction* ZuglisteDrucken = nullptr;
+  QAction* M24 = nullptr;  // "Zugvorschlag markieren"
+  QAction* M23 = nullptr;  // "Letzten Zug markieren"
+  QAction* ton = nullptr;  // "Tonausgabe bei Computerzug"
+  QAction* Tavrelprobleme = nullptr;
+  QAction* NeuesProblem = nullptr;
+  QAction* SpielfeldKopieren = nullptr;
+  QAction* EingabefeldLoeschen = nullptr;
+  std::vector<QAction*> VariantItems;  // M12, x5, x6, M25, M13, M2, M26
+  std::vector<QAction*> OpeningItems;  // e010 ... e012 in menu order
+  QAction* M22 = nullptr;              // "Hilfe"
+  QAction* M18 = nullptr;              // "Info über ..."
+
+  // --- Window state ---
+  double WhiteClock = 0;
+  double BlackClock = 0;
+  uint32_t ThinkStart = 0;
+  bool ClocksStopped = false;
+  bool GameOver = false;
+  bool SoundOn = false;
+  bool SoundDue = false;
+  bool MarkLastMove = true;
+  bool MarkSuggestion = true;
+  QString ExeFolder;
+  QString DataFolder;
+  std::vector<std::string> ProblemList;  // three lines per problem
+  int ScreenPixelsPerInch = 96;
+
+  // The millisecond tick counter the clocks and the thinking time are measured with (a steady
+  // clock); tests may replace it.
+  std::function<uint32_t()> TickCount;
+  // Counts the sounds played; the sound itself cannot be observed without an audio device.
+  int SoundsPlayed = 0;
+  // Save and open dialogs use Qt's own widgets instead of the desktop's (tests drive them).
+  bool UseNativeDialogs = true;
+
+  // --- Handlers ---
+  void FormCreate();
+  void FormActivate();
+  void FormResize();
+  void P6Resize();
+  void P12Resize();
+  void UpdateListBox();
+  void D5click();
+  void G2C();
+  void G1C();
+  void D4Click();
+  void BMClick();
+  void C1C();
+  void T1Change();
+  void Timer1Timer();
+  void D2Click();
+  void D3Click();
+  void LB1C();
+  void tonClick();
+  void M23Click();
+  void M24Click();
+  void m20Click();
+  void M21Click();
+  void S7Click();
+  void FormClose();
+
+  void ChessBrd1LegalMove();
+  void ChessBrd1Check();
+  void ChessBrd1Mate();
+  void ChessBrd1Draw();
+  char ChessBrd1Promotion() const;
+
+  // Saves the game to file / loads it from file: the steps after the dialog.
+  void SaveGameTo(const QString& file);
+  void LoadGameFrom(const QString& file);
+
+ protected:
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void CreateControls();
+  void CreateColumn();
+  void CreateBoardArea();
+  void CreateMenus();
+  void CreateBoards();
+  void ConnectHandlers();
+  void SetClientSize(int width, int height);
+  void CenterOnScreen();
+  void LoadProblemCollection();
+  void ReadSettings();
+  void WriteSettings();
+  void PlayerChanged(TRadioGroup* group, bool white);
+  void PlaySound();
+  QString AskFileName(bool save);
+
+  bool activated_ = false;  // the first activation has run
+  bool closed_ = false;
+  bool in_resize_ = false;
+  std::unique_ptr<TSound> sound_;
+  QString last_folder_;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,147 @@
+// Start-up and closing of the main window, the settings file, the problem collection and
+// saving and loading games.
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <chrono>
+
+#include "app/move_list_box.h"
+#include "app/paths.h"
+#include "app/sound.h"
+#include "app/tform45.h"
+#include "app/window_parts.h"
+#include "board/tchessbrd.h"
+
+namespace tavrel {
+
+namespace {
+
+uint32_t SteadyMilliseconds() {
+  using namespace std::chrono;
+  return static_cast<uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+}  // namespace
+
+Tform45::Tform45(QWidget* parent) : QMainWindow(parent), TickCount(SteadyMilliseconds) {
+  CreateControls();
+  CreateBoards();
+  ConnectHandlers();
+  FormCreate();
+}
+
+Tform45::~Tform45() = default;
+
+void Tform45::FormCreate() {
+  SetClientSize(1008, 709);
+  ExeFolder = tavrel::ExeFolder();
+  DataFolder = tavrel::DataFolder();
+  EnsureDataFolder();
+  ScreenPixelsPerInch = logicalDpiY();
+  Timer1->start();
+}
+
+bool Tform45::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate && !activated_) FormActivate();
+  return QMainWindow::event(e);
+}
+
+void Tform45::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (activated_) return;
+  CenterOnScreen();
+  // Without a window manager a shown window may never be activated; the first activation's
+  // work must run all the same.
+  QTimer::singleShot(0, this, [this] {
+    if (!activated_) FormActivate();
+  });
+}
+
+// Only the first activation reads the settings and starts a game: later activations come
+// back from a message box or a dialog, and a new game then would wipe, for example, the game
+// whose mate message has just been closed.
+void Tform45::FormActivate() {
+  activated_ = true;
+  S99->hide();
+  M22->setVisible(false);
+  GameOver = false;
+  ReadSettings();
+  ChessBrd1->SetYellowHighlight(false);
+  D5click();
+}
+
+void Tform45::ReadSettings() {}
+
+void Tform45::WriteSettings() {}
+
+void Tform45::LoadProblemCollection() {}
+
+QString Tform45::AskFileName(bool save) {
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilter(QStringLiteral("Tavrelpartie (*.spa)"));
+  dialog.setDefaultSuffix(QStringLiteral("spa"));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setOption(QFileDialog::DontUseNativeDialog, !UseNativeDialogs);
+  dialog.setWindowTitle(save ? QStringLiteral("Spielstand speichern")
+                             : QStringLiteral("Spielstand laden"));
+  dialog.setDirectory(last_folder_.isEmpty() ? QDir::homePath() : last_folder_);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  last_folder_ = dialog.directory().absolutePath();
+  return dialog.selectedFiles().first();
+}
+
+void Tform45::m20Click() {
+  const QString file = AskFileName(true);
+  if (!file.isEmpty()) SaveGameTo(file);
+}
+
+void Tform45::M21Click() {
+  const QString file = AskFileName(false);
+  if (!file.isEmpty()) LoadGameFrom(file);
+}
+
+void Tform45::SaveGameTo(const QString& file) { ChessBrd1->SaveGame(file.toStdString()); }
+
+void Tform45::LoadGameFrom(const QString& file) {
+  WhiteClock = 0;
+  BlackClock = 0;
+  ClocksStopped = false;
+  P8->clear();
+  ChessBrd1->NewGame();
+  ChessBrd1->LoadGame(file.toStdString());
+  UpdateListBox();
+  {
+    const QSignalBlocker quiet(LB1);
+    LB1->setCurrentRow(LB1->count() - 1);
+  }
+  LB1C();
+}
+
+void Tform45::S7Click() { close(); }
+
+void Tform45::closeEvent(QCloseEvent* e) {
+  if (!closed_) {
+    closed_ = true;
+    FormClose();
+  }
+  e->accept();
+}
+
+void Tform45::FormClose() {
+  Timer1->stop();
+  const QString opening_copy = tavrel::DataFolder() + QStringLiteral("000.spa");
+  if (QFile::exists(opening_copy)) QFile::remove(opening_copy);
+  WriteSettings();
+  ProblemList.clear();
+}
+
+}  // namespace tavrel

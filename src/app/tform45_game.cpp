@@ -1,0 +1,278 @@
+// The flow of a game: players, level, clocks, the thinking display, the move list, take-back
+// and replay, promotion choice and the end-of-game messages.
+#include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <chrono>
+#include <cmath>
+
+#include "app/game_texts.h"
+#include "app/move_list_box.h"
+#include "app/sound.h"
+#include "app/tform45.h"
+#include "app/window_parts.h"
+#include "board/tchessbrd.h"
+
+namespace tavrel {
+
+namespace {
+
+constexpr int kHuman = 0;
+constexpr int kComputer = 1;
+constexpr double kTickSeconds = 0.2;
+
+const QString kMateMessage = QStringLiteral("      ******** Matt !!! ********      ");
+const QString kDrawMessage = QStringLiteral("Remis durch 3mal gleiche Stellung bzw. Patt!");
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+void Tform45::CreateBoards() {
+  ChessBrd1 = new TChessBrd(P12);
+  ChessBrd1->setObjectName(QStringLiteral("ChessBrd1"));
+  ChessBrd1->SetAnimateMoves(true);
+  ChessBrd1->SetAnimationDelay(0);
+  ChessBrd1->SetBoardLines(true);
+  ChessBrd1->SetBorderColor(kWindowGrey);
+  ChessBrd1->SetCastlingAllowed(AllCastling);
+  ChessBrd1->SetComputerPlaysWhite(false);
+  ChessBrd1->SetComputerPlaysBlack(false);
+  QFont coords = PixelFont(QStringLiteral("Verdana"), 11);
+  ChessBrd1->SetCoordFont(coords, kNavy);
+  ChessBrd1->SetDisplayCoords(West | North | East | South);
+  ChessBrd1->SetCustomEngine(false);
+  ChessBrd1->SetResizable(true);
+  ChessBrd1->SetResizeMinSize(100);
+  ChessBrd1->SetResizeMaxSize(1000);
+  ChessBrd1->SetSearchDepth(kDefaultLevel);
+  ChessBrd1->SetSizeOfBorder(24);
+  ChessBrd1->SetSizeOfSquare(72);
+  ChessBrd1->SetSquareColorDark(QColor(128, 128, 128));
+  ChessBrd1->SetSquareColorLight(QColor(192, 192, 192));
+  ChessBrd1->UseBuiltInSquareTextures();
+  ChessBrd1->SetWhiteOnTop(false);
+  ChessBrd1->OnLegalMove = [this](ChessBoard*, Square, Square) { ChessBrd1LegalMove(); };
+  ChessBrd1->OnCheck = [this](ChessBoard*, Square, Square) { ChessBrd1Check(); };
+  ChessBrd1->OnMate = [this](ChessBoard*, Square, Square) { ChessBrd1Mate(); };
+  ChessBrd1->OnDraw = [this](ChessBoard*) { ChessBrd1Draw(); };
+  ChessBrd1->OnPromotion = [this](ChessBoard*, Square, Square, char& piece) {
+    piece = ChessBrd1Promotion();
+  };
+
+  // The hidden board computes move suggestions; it is never shown.
+  ChessBrd2 = new TChessBrd(P8);
+  ChessBrd2->setObjectName(QStringLiteral("ChessBrd2"));
+  ChessBrd2->SetAnimateMoves(false);
+  ChessBrd2->SetBoardLines(false);
+  ChessBrd2->SetDisplayCoords(0);
+  ChessBrd2->SetResizable(false);
+  ChessBrd2->SetSearchDepth(3);
+  ChessBrd2->SetSizeOfSquare(23);
+  ChessBrd2->SetSizeOfBorder(24);
+  ChessBrd2->hide();
+}
+
+void Tform45::P12Resize() {
+  if (!ChessBrd1) return;
+  const int w = P12->width();
+  const int h = P12->height();
+  // The board squares itself from the mean of the size it is given; it is then centred in
+  // the height that is left.
+  const int left = (w - h) / 2 + 20;
+  const int height = std::max(0, h - 64);
+  ChessBrd1->setGeometry(left, 0, w, height);
+  ChessBrd1->FitToSize();
+  ChessBrd1->move(left, std::max(0, (h - ChessBrd1->height()) / 2));
+}
+
+void Tform45::UpdateListBox() {
+  ChessBrd1->SetYellowHighlight(false);
+  ChessBrd1->SetGreenHighlight(false);
+  ChessBrd1->DrawMarks();
+  P8->clear();
+  std::vector<std::string> lines;
+  ChessBrd1->GetMoveList(lines);
+  {
+    const QSignalBlocker quiet(LB1);
+    LB1->clear();
+    for (const std::string& line : lines) LB1->addItem(Text(line));
+    LB1->setCurrentRow(-1);
+  }
+  ThinkStart = TickCount();
+  LB1->SetTopLine(FirstVisibleMoveLine(LB1->count()));
+  if (MarkLastMove && !lines.empty()) {
+    TChessBrd::GreenPair = {ChessBrd1->LastMoveFromFile(), ChessBrd1->LastMoveFromRank(),
+                            ChessBrd1->LastMoveToFile(), ChessBrd1->LastMoveToRank()};
+    ChessBrd1->SetGreenHighlight(true);
+    ChessBrd1->DrawMarks();
+    ChessBrd1->SetGreenHighlight(false);
+  }
+}
+
+void Tform45::D5click() {
+  if (!ChessBrd1) return;
+  WhiteClock = 0;
+  BlackClock = 0;
+  GameOver = false;
+  ClocksStopped = false;
+  // The last move of the previous game must not be framed on the fresh board; the marking
+  // resumes with the tick of "Letzten Zug markieren" at the first move of the new game.
+  MarkLastMove = false;
+  P8->clear();
+  ChessBrd1->NewGame();
+  UpdateListBox();
+}
+
+void Tform45::PlayerChanged(TRadioGroup* group, bool white) {
+  const bool computer = group->ItemIndex() == kComputer;
+  if (GameOver && computer) D5click();
+  if (white)
+    ChessBrd1->SetComputerPlaysWhite(computer);
+  else
+    ChessBrd1->SetComputerPlaysBlack(computer);
+  D4->setVisible(G1->ItemIndex() == kComputer && G2->ItemIndex() == kComputer);
+}
+
+void Tform45::G2C() { PlayerChanged(G2, true); }
+void Tform45::G1C() { PlayerChanged(G1, false); }
+
+void Tform45::D4Click() {
+  ClocksStopped = true;
+  G2->SetItemIndex(kHuman);
+  G1->SetItemIndex(kHuman);
+  ChessBrd1->StopThinking();
+}
+
+void Tform45::BMClick() { ChessBrd1->StartThinking(); }
+
+void Tform45::C1C() {
+  ChessBrd1->SetWhiteOnTop(C1->isChecked());
+  const QPoint white = G2->pos();
+  G2->move(G1->pos());
+  G1->move(white);
+}
+
+void Tform45::T1Change() {
+  ChessBrd1->SetSearchDepth(Rx1->value());
+  L3->setText(Text(LevelName(Rx1->value())));
+}
+
+void Tform45::Timer1Timer() {
+  if (ChessBrd1->Thinking()) {
+    P10->setText(Text(ThinkingText(TickCount() - ThinkStart)));
+    if (G2->ItemIndex() == kHuman) SoundDue = true;
+  } else {
+    if (SoundOn && SoundDue) {
+      PlaySound();
+      SoundDue = false;
+    }
+    P10->clear();
+    ThinkStart = TickCount();
+  }
+  if (!ClocksStopped) {
+    if (ChessBrd1->WhiteToMove()) {
+      WhiteClock += kTickSeconds;
+      L6->setText(Text(ClockText(WhiteClock)));
+    } else {
+      BlackClock += kTickSeconds;
+      L7->setText(Text(ClockText(BlackClock)));
+    }
+  }
+}
+
+void Tform45::PlaySound() {
+  ++SoundsPlayed;
+  if (!sound_) sound_ = std::make_unique<TSound>();
+  sound_->Play();
+}
+
+void Tform45::D2Click() {
+  ChessBrd1->MoveBack();
+  UpdateListBox();
+}
+
+void Tform45::D3Click() {
+  ChessBrd1->MoveForward();
+  UpdateListBox();
+}
+
+void Tform45::LB1C() {
+  const RecordPlace place = PlaceAfterLine(LB1->currentRow());
+  ChessBrd1->GoToMove(place.move_number, place.white_to_move);
+}
+
+void Tform45::tonClick() {
+  // The menu item has already toggled its tick when this runs.
+  SoundOn = ton->isChecked();
+}
+
+void Tform45::M23Click() { MarkLastMove = M23->isChecked(); }
+void Tform45::M24Click() { MarkSuggestion = M24->isChecked(); }
+
+void Tform45::ChessBrd1LegalMove() {
+  P8->clear();
+  UpdateListBox();
+}
+
+void Tform45::ChessBrd1Check() { P8->setText(QStringLiteral("Tavrel !")); }
+
+void Tform45::ChessBrd1Mate() {
+  ClocksStopped = true;
+  ShowMessage(this, kMateMessage);
+  GameOver = true;
+  G1->SetItemIndex(kHuman);
+  G2->SetItemIndex(kHuman);
+  WhiteClock = 0;
+  BlackClock = 0;
+}
+
+void Tform45::ChessBrd1Draw() {
+  ClocksStopped = true;
+  ShowMessage(this, kDrawMessage);
+  GameOver = true;
+  G1->SetItemIndex(kHuman);
+  G2->SetItemIndex(kHuman);
+}
+
+char Tform45::ChessBrd1Promotion() const {
+  if (R2->isChecked()) return 'R';
+  if (R3->isChecked()) return 'N';
+  if (R4->isChecked()) return 'B';
+  return 'Q';
+}
+
+void Tform45::ConnectHandlers() {
+  connect(G2, &TRadioGroup::Changed, this, &Tform45::G2C);
+  connect(G1, &TRadioGroup::Changed, this, &Tform45::G1C);
+  connect(C1, &QCheckBox::toggled, this, &Tform45::C1C);
+  connect(Rx1, &QSpinBox::valueChanged, this, &Tform45::T1Change);
+  // A line chosen by the user, with the mouse or the arrow keys; the list is filled and
+  // selected by the program with its signals blocked.
+  connect(LB1, &QListWidget::currentRowChanged, this, &Tform45::LB1C);
+  connect(D2, &QPushButton::clicked, this, &Tform45::D2Click);
+  connect(D3, &QPushButton::clicked, this, &Tform45::D3Click);
+  connect(D4, &QPushButton::clicked, this, &Tform45::D4Click);
+  connect(D5, &QPushButton::clicked, this, &Tform45::D5click);
+  connect(S7, &QToolButton::clicked, this, &Tform45::S7Click);
+  connect(Timer1, &QTimer::timeout, this, &Tform45::Timer1Timer);
+
+  connect(Beenden, &QAction::triggered, this, &Tform45::S7Click);
+  connect(NeuesSpiel, &QAction::triggered, this, &Tform45::D5click);
+  connect(AbbruchAutomatisch, &QAction::triggered, this, &Tform45::D4Click);
+  connect(ZugAusfuehren, &QAction::triggered, this, &Tform45::BMClick);
+  connect(ZugZurueck, &QAction::triggered, this, &Tform45::D2Click);
+  connect(ZugVorwaerts, &QAction::triggered, this, &Tform45::D3Click);
+  connect(m20, &QAction::triggered, this, &Tform45::m20Click);
+  connect(M21, &QAction::triggered, this, &Tform45::M21Click);
+  connect(M23, &QAction::triggered, this, &Tform45::M23Click);
+  connect(M24, &QAction::triggered, this, &Tform45::M24Click);
+  connect(ton, &QAction::triggered, this, &Tform45::tonClick);
+}
+
+}  // namespace tavrel
