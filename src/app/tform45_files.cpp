@@ -73,7 +73,7 @@ void Tform45::FormActivate() {
   M22->setVisible(false);
   GameOver = false;
   ReadSettings();
-  ChessBrd1->SetYellowHighlight(false);
+  ChessBrd1->YellowHighlight = false;
   D5click();
 }
 

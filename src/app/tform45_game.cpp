@@ -43,8 +43,8 @@ void Tform45::CreateBoards() {
   ChessBrd1->SetCastlingAllowed(AllCastling);
   ChessBrd1->SetComputerPlaysWhite(false);
   ChessBrd1->SetComputerPlaysBlack(false);
-  QFont coords = PixelFont(QStringLiteral("Verdana"), 11);
-  ChessBrd1->SetCoordFont(coords, kNavy);
+  ChessBrd1->SetCoordFont(PixelFont(QStringLiteral("Verdana"), 11));
+  ChessBrd1->SetCoordColor(kNavy);
   ChessBrd1->SetDisplayCoords(West | North | East | South);
   ChessBrd1->SetCustomEngine(false);
   ChessBrd1->SetResizable(true);
@@ -55,7 +55,6 @@ void Tform45::CreateBoards() {
   ChessBrd1->SetSizeOfSquare(72);
   ChessBrd1->SetSquareColorDark(QColor(128, 128, 128));
   ChessBrd1->SetSquareColorLight(QColor(192, 192, 192));
-  ChessBrd1->UseBuiltInSquareTextures();
   ChessBrd1->SetWhiteOnTop(false);
   ChessBrd1->OnLegalMove = [this](ChessBoard*, Square, Square) { ChessBrd1LegalMove(); };
   ChessBrd1->OnCheck = [this](ChessBoard*, Square, Square) { ChessBrd1Check(); };
@@ -86,14 +85,14 @@ void Tform45::P12Resize() {
   // the height that is left.
   const int left = (w - h) / 2 + 20;
   const int height = std::max(0, h - 64);
-  ChessBrd1->setGeometry(left, 0, w, height);
-  ChessBrd1->FitToSize();
-  ChessBrd1->move(left, std::max(0, (h - ChessBrd1->height()) / 2));
+  const int border = ChessBrd1->SizeOfBorder();
+  const int edge = 8 * SquareSizeFor(w, height, border) + 2 * border;
+  ChessBrd1->setGeometry(left, std::max(0, (h - edge) / 2), w, height);
 }
 
 void Tform45::UpdateListBox() {
-  ChessBrd1->SetYellowHighlight(false);
-  ChessBrd1->SetGreenHighlight(false);
+  ChessBrd1->YellowHighlight = false;
+  ChessBrd1->GreenHighlight = false;
   ChessBrd1->DrawMarks();
   P8->clear();
   std::vector<std::string> lines;
@@ -107,11 +106,11 @@ void Tform45::UpdateListBox() {
   ThinkStart = TickCount();
   LB1->SetTopLine(FirstVisibleMoveLine(LB1->count()));
   if (MarkLastMove && !lines.empty()) {
-    TChessBrd::GreenPair = {ChessBrd1->LastMoveFromFile(), ChessBrd1->LastMoveFromRank(),
+    TChessBrd::GreenMark = {ChessBrd1->LastMoveFromFile(), ChessBrd1->LastMoveFromRank(),
                             ChessBrd1->LastMoveToFile(), ChessBrd1->LastMoveToRank()};
-    ChessBrd1->SetGreenHighlight(true);
+    ChessBrd1->GreenHighlight = true;
     ChessBrd1->DrawMarks();
-    ChessBrd1->SetGreenHighlight(false);
+    ChessBrd1->GreenHighlight = false;
   }
 }
 
@@ -121,9 +120,8 @@ void Tform45::D5click() {
   BlackClock = 0;
   GameOver = false;
   ClocksStopped = false;
-  // The last move of the previous game must not be framed on the fresh board; the marking
-  // resumes with the tick of "Letzten Zug markieren" at the first move of the new game.
-  MarkLastMove = false;
+  // MarkLastMove keeps following its tick: the fresh board lists no move, so the last move of
+  // the previous game is not framed (UpdateListBox), and the first move of the new game is.
   P8->clear();
   ChessBrd1->NewGame();
   UpdateListBox();
@@ -216,6 +214,12 @@ void Tform45::M23Click() { MarkLastMove = M23->isChecked(); }
 void Tform45::M24Click() { MarkSuggestion = M24->isChecked(); }
 
 void Tform45::ChessBrd1LegalMove() {
+  // A move the engine found between two ticks was never seen thinking by the timer; it is
+  // due its sound all the same when White is played by a person.
+  const bool white_moved = !ChessBrd1->WhiteToMove();
+  const bool by_computer =
+      white_moved ? ChessBrd1->ComputerPlaysWhite() : ChessBrd1->ComputerPlaysBlack();
+  if (by_computer && G2->ItemIndex() == kHuman) SoundDue = true;
   P8->clear();
   UpdateListBox();
 }

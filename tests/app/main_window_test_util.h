@@ -1,0 +1,70 @@
+// Helpers for the tests that drive the real main window offscreen.
+#pragma once
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+namespace tavrel::test {
+
+// Answers the next modal box or dialog while the code under test waits in its exec(): `answer`
+// gets the active modal widget. A fail-safe closes whatever is left so that a test never hangs.
+class ModalAnswer : public QObject {
+ public:
+  explicit ModalAnswer(std::function<void(QWidget*)> answer) : answer_(std::move(answer)) {
+    connect(&poll_, &QTimer::timeout, this, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || done_) return;
+      done_ = true;
+      answer_(modal);
+    });
+    poll_.start(10);
+    failsafe_.setSingleShot(true);
+    connect(&failsafe_, &QTimer::timeout, this, [] {
+      while (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    failsafe_.start(20000);
+  }
+  bool Answered() const { return done_; }
+
+ private:
+  std::function<void(QWidget*)> answer_;
+  QTimer poll_, failsafe_;
+  bool done_ = false;
+};
+
+// Closes the next message box with OK and keeps its title and text.
+struct MessageCatcher {
+  QString title, text;
+  int buttons = 0;
+  ModalAnswer answer{[this](QWidget* w) {
+    if (auto* box = qobject_cast<QMessageBox*>(w)) {
+      title = box->windowTitle();
+      text = box->text();
+      buttons = static_cast<int>(box->buttons().size());
+      box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept();
+    } else {
+      w->close();
+    }
+  }};
+};
+
+// Chooses file in the next (non-native) file dialog and confirms it.
+struct FileDialogAnswer {
+  explicit FileDialogAnswer(const QString& file)
+      : answer([file](QWidget* w) {
+          if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+            dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, "accept");
+          } else {
+            w->close();
+          }
+        }) {}
+  ModalAnswer answer;
+};
+
+}  // namespace tavrel::test

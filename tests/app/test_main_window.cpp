@@ -1,0 +1,447 @@
+// The main window Tform45 offscreen: level, clocks, thinking display, move list, players,
+// end-of-game messages, save and load, resizing and the sound.
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/game_texts.h"
+#include "app/move_list_box.h"
+#include "app/tavrel_application.h"
+#include "app/tform45.h"
+#include "app/window_parts.h"
+#include "board/tchessbrd.h"
+#include "main_window_test_util.h"
+
+using namespace tavrel;
+using tavrel::test::FileDialogAnswer;
+using tavrel::test::MessageCatcher;
+
+namespace {
+
+const QString kMate = QStringLiteral("      ******** Matt !!! ********      ");
+const QString kDraw = QStringLiteral("Remis durch 3mal gleiche Stellung bzw. Patt!");
+
+// Plays half-moves as a person would drop them ("e2e4 e7e5 ...").
+void Play(Tform45& w, const char* moves) {
+  const QStringList list = QString::fromLatin1(moves).split(' ', Qt::SkipEmptyParts);
+  for (const QString& m : list) {
+    const auto sq = [&](int i) {
+      return SquareAt(m[i].toLatin1() - 'a' + 1, m[i + 1].toLatin1() - '0');
+    };
+    QVERIFY2(w.ChessBrd1->PlayMove(sq(0), sq(2)), qPrintable(m));
+  }
+}
+
+QStringList Lines(const Tform45& w) {
+  QStringList lines;
+  for (int i = 0; i < w.LB1->count(); ++i) lines << w.LB1->item(i)->text();
+  return lines;
+}
+
+void Choose(TRadioGroup* group, int index) { group->Button(index)->click(); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> data_;
+  std::unique_ptr<Tform45> w_;
+
+ private slots:
+  void init() {
+    data_ = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_DATA_HOME", data_->path().toUtf8());
+    w_ = std::make_unique<Tform45>();
+    w_->UseNativeDialogs = false;
+    w_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+    QTRY_VERIFY(w_->LB1->count() == 0 && !w_->S99->isVisible());
+    w_->Timer1->stop();  // ticks are run by hand where a test needs them
+  }
+
+  void cleanup() {
+    w_.reset();
+    data_.reset();
+  }
+
+  void windowLooksAsDesigned() {
+    Tform45& w = *w_;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Tavrel"));
+    QCOMPARE(w.centralWidget()->size(), QSize(1008, 709));
+    QCOMPARE(w.P5->width(), 200);
+    QCOMPARE(w.LB1->size(), QSize(177, 130));
+    QCOMPARE(w.LB1->viewport()->height() / kMoveListLineHeight, kMoveListVisibleLines);
+    QCOMPARE(w.G2->title(), QStringLiteral("Spieler weiß"));
+    QCOMPARE(w.G2->ItemText(), QStringLiteral("Mensch"));
+    QCOMPARE(w.R4->text(), QStringLiteral("Läufer"));
+    QVERIFY(w.R1->isChecked());
+    QVERIFY(!w.D4->isVisible());
+    QCOMPARE(w.P7->text(), QStringLiteral("Tavrel  "));
+    QCOMPARE(w.Beenden->shortcut(), QKeySequence(Qt::Key_Escape));
+    QCOMPARE(w.AbbruchAutomatisch->shortcut(), QKeySequence(Qt::Key_Delete));
+    QCOMPARE(w.AbbruchAutomatisch->text(), QStringLiteral("Abbruch des automatischen Spiels"));
+    QVERIFY(w.M23->isChecked() && w.M24->isChecked() && !w.ton->isChecked());
+    QCOMPARE(w.OpeningItems.size(), size_t{26});
+    QCOMPARE(w.VariantItems.size(), size_t{7});
+    QCOMPARE(w.ChessBrd1->SearchDepth(), 5);
+    QVERIFY(!w.ChessBrd2->isVisible());
+    // Every control of the column lies inside it and no two overlap.
+    QList<QWidget*> controls;
+    for (QObject* o : w.P5->children())
+      if (auto* c = qobject_cast<QWidget*>(o); c && c->isVisible()) controls << c;
+    for (int i = 0; i < controls.size(); ++i) {
+      QVERIFY(w.P5->rect().contains(controls[i]->geometry()));
+      for (int j = i + 1; j < controls.size(); ++j)
+        QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),
+                 qPrintable(controls[i]->objectName() + " / " + controls[j]->objectName()));
+    }
+  }
+
+  void levelNames_data() {
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("depth");
+    QTest::newRow("2 beginner") << 2 << "Anfänger" << 2;
+    QTest::newRow("5 normal") << 5 << "normal" << 5;
+    QTest::newRow("6 demanding") << 6 << "anspruchsvoll" << 6;
+    QTest::newRow("9 very hard, depth capped") << 9 << "sehr schwer" << 8;
+    QTest::newRow("10 first professional") << 10 << "Profi 1" << 8;
+    QTest::newRow("15 last professional") << 15 << "Profi 6" << 8;
+    QTest::newRow("20 is brought to 15") << 20 << "Profi 6" << 8;
+  }
+  void levelNames() {
+    QFETCH(int, level);
+    QFETCH(QString, name);
+    QFETCH(int, depth);
+    w_->Rx1->setValue(level);
+    QCOMPARE(w_->L3->text(), name);
+    QCOMPARE(w_->ChessBrd1->SearchDepth(), depth);
+  }
+
+  void clockTexts_data() {
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("start") << 0.0 << "0:00";
+    QTest::newRow("fraction cut off") << 59.99 << "0:59";
+    QTest::newRow("125 s") << 125.0 << "2:05";
+    QTest::newRow("3725 s, no hours") << 3725.0 << "62:05";
+  }
+  void clockTexts() {
+    QFETCH(double, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(ClockText(seconds)), text);
+  }
+
+  void clockTicksAdvanceTheSideToMove() {
+    Tform45& w = *w_;
+    w.WhiteClock = 124.9;
+    w.Timer1Timer();
+    QCOMPARE(w.L6->text(), QStringLiteral("2:05"));
+    QCOMPARE(w.L7->text(), QStringLiteral("0:00"));
+    w.WhiteClock = 3724.85;
+    w.Timer1Timer();
+    QCOMPARE(w.L6->text(), QStringLiteral("62:05"));
+    Play(w, "e2e4");
+    w.Timer1Timer();
+    QCOMPARE(w.BlackClock, 0.2);
+    QCOMPARE(w.L6->text(), QStringLiteral("62:05"));  // the other label is left alone
+    // A new game restarts white's label with the first tick; black's keeps its text.
+    w.BlackClock = 10;
+    w.Timer1Timer();
+    w.D5->click();
+    w.Timer1Timer();
+    QCOMPARE(w.L6->text(), QStringLiteral("0:00"));
+    QCOMPARE(w.L7->text(), QStringLiteral("0:10"));
+  }
+
+  void thinkingTexts_data() {
+    QTest::addColumn<int>("elapsed");
+    QTest::addColumn<QString>("clock");
+    QTest::newRow("0.4 s") << 400 << "0:00";
+    QTest::newRow("half rounds to even (0)") << 500 << "0:00";
+    QTest::newRow("half rounds to even (2)") << 2500 << "0:02";
+    QTest::newRow("61 s") << 61000 << "1:01";
+  }
+  void thinkingTexts() {
+    QFETCH(int, elapsed);
+    QFETCH(QString, clock);
+    QCOMPARE(QString::fromStdString(ThinkingText(elapsed)),
+             "Moment bitte! Computer rechnet ... " + clock);
+  }
+
+  void thinkingLineWhileTheEngineSearches() {
+    Tform45& w = *w_;
+    uint32_t now = 1000;
+    w.TickCount = [&now] { return now; };
+    w.Rx1->setValue(15);
+    Play(w, "e2e4");  // resets ThinkStart through the move list
+    Choose(w.G1, 1);
+    QTRY_VERIFY(w.ChessBrd1->Thinking());
+    now += 61000;
+    w.Timer1Timer();
+    const bool still = w.ChessBrd1->Thinking();
+    if (still) QVERIFY(w.P10->text().endsWith(QStringLiteral("1:01")));
+    w.D4Click();
+    QTRY_VERIFY(!w.ChessBrd1->Thinking());
+    w.Timer1Timer();
+    QCOMPARE(w.P10->text(), QString());
+    if (!still) QSKIP("the engine finished before the tick");
+  }
+
+  void moveListShowsTheLastNineLines() {
+    Tform45& w = *w_;
+    Play(w, "e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6 e1g1");
+    QCOMPARE(w.LB1->count(), 9);
+    QCOMPARE(w.LB1->TopLine(), 0);
+    QCOMPARE(w.LB1->item(8)->text(), QStringLiteral("5. 0-0"));
+    QCOMPARE(w.LB1->item(1)->text(), QStringLiteral("\te7-e5"));
+    QCOMPARE(w.LB1->currentRow(), -1);
+    Play(w, "f8e7");
+    QCOMPARE(w.LB1->count(), 10);
+    QCOMPARE(w.LB1->TopLine(), 1);
+    const QRect last = w.LB1->visualItemRect(w.LB1->item(9));
+    QVERIFY(w.LB1->viewport()->rect().contains(last));
+  }
+
+  void clickingMoveListLines_data() {
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("moveNumber");
+    QTest::addColumn<bool>("whiteToMove");
+    QTest::newRow("line 0: after white's first move") << 0 << 1 << false;
+    QTest::newRow("line 3: after black's second move") << 3 << 3 << true;
+  }
+  void clickingMoveListLines() {
+    QFETCH(int, line);
+    QFETCH(int, moveNumber);
+    QFETCH(bool, whiteToMove);
+    Tform45& w = *w_;
+    Play(w, "e2e4 e7e5 g1f3 b8c6 f1c4");
+    const std::string end = w.ChessBrd1->Position();
+    QTest::mouseClick(w.LB1->viewport(), Qt::LeftButton, {},
+                      w.LB1->visualItemRect(w.LB1->item(line)).center());
+    QCOMPARE(w.ChessBrd1->CurrentMove(), moveNumber);
+    QCOMPARE(w.ChessBrd1->WhiteToMove(), whiteToMove);
+    QCOMPARE(w.LB1->count(), 5);  // the record keeps its moves
+    std::string expected(kInitialPosition);
+    const auto put = [&](Square from, Square to) {
+      expected[to - 1] = expected[from - 1];
+      expected[from - 1] = ' ';
+    };
+    put(E2, E4);
+    if (line == 3) {
+      put(E7, E5);
+      put(G1, F3);
+      put(B8, C6);
+    }
+    QCOMPARE(w.ChessBrd1->Position(), expected);
+    QVERIFY(w.ChessBrd1->Position() != end);
+  }
+
+  void takeBackAndReplay() {
+    Tform45& w = *w_;
+    Play(w, "d2d4 d7d5");
+    w.D2->click();
+    QCOMPARE(w.ChessBrd1->WhiteToMove(), false);
+    QCOMPARE(w.LB1->count(), 2);
+    w.ZugZurueck->trigger();
+    QCOMPARE(w.ChessBrd1->Position(), std::string(kInitialPosition));
+    w.D3->click();
+    w.ZugVorwaerts->trigger();
+    QCOMPARE(w.ChessBrd1->WhiteToMove(), true);
+    QCOMPARE(w.ChessBrd1->CurrentMove(), 2);
+  }
+
+  void computerPlaysWhiteAtOnce() {
+    Tform45& w = *w_;
+    w.Rx1->setValue(2);
+    Choose(w.G2, 1);
+    QVERIFY(w.ChessBrd1->ComputerPlaysWhite());
+    QVERIFY(!w.D4->isVisible());
+    QTRY_COMPARE(w.LB1->count(), 1);
+    QVERIFY(!w.ChessBrd1->WhiteToMove());
+  }
+
+  void computerAgainstComputerIsStoppedWithDel() {
+    Tform45& w = *w_;
+    w.Timer1->start();
+    w.Rx1->setValue(2);
+    Choose(w.G2, 1);
+    Choose(w.G1, 1);
+    QVERIFY(w.D4->isVisible());
+    QCOMPARE(w.D4->text(), QStringLiteral("Abbruch"));
+    QTRY_VERIFY(w.LB1->count() >= 2);
+    QTest::keyClick(&w, Qt::Key_Delete);
+    QVERIFY(w.ClocksStopped);
+    QCOMPARE(w.G1->ItemIndex(), 0);
+    QCOMPARE(w.G2->ItemIndex(), 0);
+    QVERIFY(!w.D4->isVisible());
+    QVERIFY(!w.ChessBrd1->ComputerPlaysWhite() && !w.ChessBrd1->ComputerPlaysBlack());
+    QVERIFY(!w.ChessBrd1->Thinking());
+    const int lines = w.LB1->count();
+    const double white = w.WhiteClock, black = w.BlackClock;
+    QTest::qWait(500);
+    QCOMPARE(w.LB1->count(), lines);
+    QCOMPARE(w.WhiteClock, white);
+    QCOMPARE(w.BlackClock, black);
+  }
+
+  void mateMessageEndsTheGame() {
+    Tform45& w = *w_;
+    w.WhiteClock = 30;
+    w.Timer1Timer();
+    Play(w, "f2f3 e7e5 g2g4");
+    w.BlackClock = 40;
+    w.Timer1Timer();
+    MessageCatcher box;
+    Play(w, "d8h4");
+    QVERIFY(box.answer.Answered());
+    QCOMPARE(box.title, QStringLiteral("Tavrel"));
+    QCOMPARE(box.text, kMate);
+    QCOMPARE(box.buttons, 1);
+    QCOMPARE(w.P8->text(), QStringLiteral("Tavrel !"));
+    QVERIFY(w.ClocksStopped && w.GameOver);
+    QCOMPARE(w.WhiteClock, 0.0);
+    QCOMPARE(w.BlackClock, 0.0);
+    QCOMPARE(w.L6->text(), QStringLiteral("0:30"));
+    QCOMPARE(w.L7->text(), QStringLiteral("0:40"));
+    QCOMPARE(w.G1->ItemIndex(), 0);
+    QCOMPARE(w.G2->ItemIndex(), 0);
+    QCOMPARE(w.LB1->count(), 4);
+    // Coming back to the window does not wipe the decided game.
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&w, &activate);
+    QCOMPARE(w.LB1->count(), 4);
+    // A computer player chosen now starts a new game first.
+    Choose(w.G1, 1);
+    QCOMPARE(w.LB1->count(), 0);
+    QVERIFY(!w.GameOver && !w.ClocksStopped);
+  }
+
+  void drawMessageFreezesTheClocks() {
+    Tform45& w = *w_;
+    Play(w, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1");
+    w.BlackClock = 12.4;
+    MessageCatcher box;
+    Play(w, "f6g8");
+    QCOMPARE(box.text, kDraw);
+    QCOMPARE(box.title, QStringLiteral("Tavrel"));
+    QVERIFY(w.ClocksStopped && w.GameOver);
+    QCOMPARE(w.BlackClock, 12.4);
+    w.Timer1Timer();
+    QCOMPARE(w.WhiteClock, 0.0);
+    QCOMPARE(w.BlackClock, 12.4);
+  }
+
+  void promotionUsesTheChosenPiece_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<char>("piece");
+    QTest::newRow("Dame") << "R1" << 'Q';
+    QTest::newRow("Turm") << "R2" << 'R';
+    QTest::newRow("Springer") << "R3" << 'N';
+    QTest::newRow("Läufer") << "R4" << 'B';
+  }
+  void promotionUsesTheChosenPiece() {
+    QFETCH(QString, button);
+    QFETCH(char, piece);
+    Tform45& w = *w_;
+    QRadioButton* buttons[] = {w.R1, w.R2, w.R3, w.R4};
+    buttons[button.back().digitValue() - 1]->click();
+    QCOMPARE(w.ChessBrd1Promotion(), piece);
+    std::string position(64, ' ');
+    position[A7 - 1] = 'P';
+    position[E1 - 1] = 'K';
+    position[H8 - 1] = 'k';
+    w.ChessBrd1->SetPosition(position);
+    Play(w, "a7a8");
+    QCOMPARE(w.ChessBrd1->Position()[A8 - 1], piece);
+  }
+
+  void saveThenLoadShowsTheFinalPosition() {
+    Tform45& w = *w_;
+    const QString file = data_->filePath(QStringLiteral("partie.spa"));
+    Play(w, "e2e4 c7c5 g1f3");
+    const std::string final_position = w.ChessBrd1->Position();
+    {
+      FileDialogAnswer dialog(file);
+      w.m20->trigger();
+      QVERIFY(dialog.answer.Answered());
+    }
+    QVERIFY(QFileInfo::exists(file));
+    w.D5->click();
+    w.WhiteClock = 50;
+    w.ClocksStopped = true;
+    {
+      FileDialogAnswer dialog(file);
+      w.M21->trigger();
+      QVERIFY(dialog.answer.Answered());
+    }
+    QCOMPARE(Lines(w), QStringList({"1. e2-e4", "\tc7-c5", "2. Sg1-f3"}));
+    QCOMPARE(w.LB1->currentRow(), 2);
+    QCOMPARE(w.ChessBrd1->Position(), final_position);
+    QVERIFY(!w.ChessBrd1->WhiteToMove());
+    QCOMPARE(w.WhiteClock, 0.0);
+    QCOMPARE(w.BlackClock, 0.0);
+    QVERIFY(!w.ClocksStopped);
+  }
+
+  void aMissingGameFileEndsInTheErrorBox() {
+    Tform45& w = *w_;
+    Play(w, "e2e4");
+    MessageCatcher box;
+    // Through the event loop, as a menu choice would run it.
+    QTimer::singleShot(0, &w, [&w] { w.LoadGameFrom(QStringLiteral("/nicht/da.spa")); });
+    QTRY_VERIFY(box.answer.Answered());
+    QCOMPARE(box.title, QStringLiteral("Tavrel"));
+    QVERIFY2(box.text.contains(QStringLiteral("/nicht/da.spa")), qPrintable(box.text));
+    QVERIFY(w.isVisible());
+  }
+
+  void resizingStartsANewGame() {
+    Tform45& w = *w_;
+    Play(w, "e2e4");
+    w.resize(1100, 800);
+    QCOMPARE(w.LB1->count(), 0);
+    w.resize(2000, 1500);
+    QVERIFY(w.frameGeometry().width() <= 1280);
+    QVERIFY(w.frameGeometry().height() <= 1024);
+    QVERIFY(w.ChessBrd1->geometry().bottom() < w.P12->height());
+  }
+
+  void soundOnlyWhenWhiteIsAPerson() {
+    Tform45& w = *w_;
+    w.ton->trigger();
+    QVERIFY(w.SoundOn);
+    w.Rx1->setValue(2);
+    Choose(w.G1, 1);
+    w.Timer1->start();
+    Play(w, "e2e4");
+    QTRY_COMPARE(w.LB1->count(), 2);
+    QTRY_COMPARE(w.SoundsPlayed, 1);
+    // Computer with white, person with black: never a sound.
+    Choose(w.G1, 0);
+    w.D5->click();
+    w.SoundsPlayed = 0;
+    Choose(w.G2, 1);
+    QTRY_COMPARE(w.LB1->count(), 1);
+    Play(w, "e7e5");
+    QTRY_COMPARE(w.LB1->count(), 3);
+    QTest::qWait(600);
+    QCOMPARE(w.SoundsPlayed, 0);
+  }
+};
+
+int main(int argc, char** argv) {
+  TavrelApplication app(argc, argv);
+  MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_main_window.moc"

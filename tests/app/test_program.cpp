@@ -1,0 +1,121 @@
+// The program end to end: it starts with an empty data folder, a person drags pieces on the
+// visible board, the computer answers, and closing leaves the right files behind.
+#include <QFile>
+#include <QProcess>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/move_list_box.h"
+#include "app/tavrel_application.h"
+#include "app/tform45.h"
+#include "app/window_parts.h"
+#include "board/tchessbrd.h"
+#include "main_window_test_util.h"
+
+using namespace tavrel;
+
+namespace {
+
+QByteArray ReadAll(const QString& file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Drags the piece on `from` to `to` with the left mouse button, in small steps as a hand would.
+void Drag(TChessBrd* board, Square from, Square to) {
+  const QPoint half(board->SizeOfSquare() / 2, board->SizeOfSquare() / 2);
+  const QPoint a = board->PixelOfSquare(from) + half;
+  const QPoint b = board->PixelOfSquare(to) + half;
+  QTest::mousePress(board, Qt::LeftButton, {}, a);
+  constexpr int kSteps = 8;
+  for (int i = 1; i <= kSteps; ++i) {
+    QTest::mouseMove(board, a + (b - a) * i / kSteps);
+    QTest::qWait(5);
+  }
+  QTest::mouseRelease(board, Qt::LeftButton, {}, b);
+}
+
+}  // namespace
+
+class ProgramTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startsWithAnEmptyDataFolder() {
+    const QString program = qEnvironmentVariable("TAVREL_PROGRAM");
+    if (program.isEmpty()) QSKIP("TAVREL_PROGRAM is not set");
+    QTemporaryDir home;
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.start(program, {});
+    QVERIFY(process.waitForStarted());
+    const QString copy = home.path() + QStringLiteral("/Orvanel 2014/mtavrel.c00");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy), 15000);
+    QTest::qWait(300);
+    QCOMPARE(process.state(), QProcess::Running);
+    QVERIFY(ReadAll(copy).startsWith("\x78\xDA"));
+    process.kill();
+    process.waitForFinished();
+  }
+
+  void aPersonPlaysAgainstTheComputer() {
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    const QString data = home.path() + QStringLiteral("/Orvanel 2014/");
+    QVERIFY(QDir().mkpath(data));
+    {
+      QFile ini(data + QStringLiteral("kovrin.ini"));
+      QVERIFY(ini.open(QIODevice::WriteOnly));
+      ini.write("[Andere]\r\nSchluessel=7\r\n[Tavrel]\r\nSpielstufe=2\r\nZug=1\r\nTon=0\r\n");
+    }
+
+    auto w = std::make_unique<Tform45>();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QTRY_VERIFY(!w->S99->isVisible());
+    QCOMPARE(w->Rx1->value(), 2);
+    QCOMPARE(w->L3->text(), QStringLiteral("Anfänger"));
+    QVERIFY(!w->MarkSuggestion);  // "Tip" is missing: off
+    QVERIFY(QFile::exists(data + QStringLiteral("mtavrel.c00")));
+    QVERIFY(!w->ProblemList.empty());
+
+    w->G1->Button(1)->click();  // the computer plays black
+    Drag(w->ChessBrd1, E2, E4);
+    QCOMPARE(w->LB1->count() >= 1, true);
+    QCOMPARE(w->LB1->item(0)->text(), QStringLiteral("1. e2-e4"));
+    QTRY_COMPARE_WITH_TIMEOUT(w->LB1->count(), 2, 20000);
+    QVERIFY(w->ChessBrd1->WhiteToMove());
+    QTest::qWait(450);  // two ticks on white's clock
+    Drag(w->ChessBrd1, D2, D4);
+    QTRY_COMPARE_WITH_TIMEOUT(w->LB1->count(), 4, 20000);
+    QCOMPARE(w->LB1->item(2)->text(), QStringLiteral("2. d2-d4"));
+    QVERIFY(w->LB1->item(3)->text().startsWith('\t'));
+    QVERIFY(w->WhiteClock > 0);
+    QVERIFY(w->L6->text() != QStringLiteral("0:00") || w->WhiteClock < 1);
+    QVERIFY(!w->ClocksStopped);
+
+    w->S7->click();  // "Teilprogramm beenden"
+    QVERIFY(!w->isVisible());
+    w.reset();
+    const QByteArray ini = ReadAll(data + QStringLiteral("kovrin.ini"));
+    QVERIFY2(ini.contains("Spielstufe=2"), ini.constData());
+    QVERIFY(ini.contains("Zug=1"));
+    QVERIFY(ini.contains("Ton=0"));
+    QVERIFY(ini.contains("Tip=0"));
+    QVERIFY(ini.contains("Schluessel=7"));
+    QVERIFY(!QFile::exists(data + QStringLiteral("000.spa")));
+  }
+};
+
+int main(int argc, char** argv) {
+  TavrelApplication app(argc, argv);
+  ProgramTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_program.moc"
