@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/window_parts.h"
+#include "problems/problem_file.h"
 
 namespace tavrel {
 
@@ -22,7 +23,7 @@ bool TavrelApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void TavrelApplication::ShowException(const std::exception& e) {
-  ShowError(activeWindow(), QString::fromUtf8(e.what()));
+  ShowError(activeWindow(), QString::fromStdString(ErrorMessage(e)));
 }
 
 }  // namespace tavrel

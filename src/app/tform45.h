@@ -161,11 +161,19 @@ class Tform45 : public QMainWindow {
   void S7Click();
   void FormClose();
 
+  void S13C();      // "Fenster kopieren"
+  void S14Click();  // "Fenster drucken"
+  void S15Click();  // "Zugliste drucken", S15
+
   void ChessBrd1LegalMove();
   void ChessBrd1Check();
   void ChessBrd1Mate();
   void ChessBrd1Draw();
   char ChessBrd1Promotion() const;
+
+  // Writes ProblemList back after a new problem was appended to it; says "Änderung nicht
+  // speicherbar" when the working copy has gone.
+  void WriteBackProblems();
 
   // Saves the game to file / loads it from file: the steps after the dialog.
   void SaveGameTo(const QString& file);
@@ -185,6 +193,7 @@ class Tform45 : public QMainWindow {
   void CreateMenus();
   void CreateBoards();
   void ConnectHandlers();
+  void ConnectExtras();
   void SetClientSize(int width, int height);
   void CenterOnScreen();
   void LoadProblemCollection();

@@ -17,6 +17,8 @@
 #include "app/tform45.h"
 #include "app/window_parts.h"
 #include "board/tchessbrd.h"
+#include "print/print_settings.h"
+#include "problems/problem_file.h"
 
 namespace tavrel {
 
@@ -34,6 +36,7 @@ Tform45::Tform45(QWidget* parent) : QMainWindow(parent), TickCount(SteadyMillise
   CreateControls();
   CreateBoards();
   ConnectHandlers();
+  ConnectExtras();
   FormCreate();
 }
 
@@ -43,7 +46,9 @@ void Tform45::FormCreate() {
   SetClientSize(1008, 709);
   ExeFolder = tavrel::ExeFolder();
   DataFolder = tavrel::DataFolder();
+  ResetPrintMargins();
   EnsureDataFolder();
+  LoadProblemCollection();
   ScreenPixelsPerInch = logicalDpiY();
   Timer1->start();
 }
@@ -81,7 +86,22 @@ void Tform45::ReadSettings() {}
 
 void Tform45::WriteSettings() {}
 
-void Tform45::LoadProblemCollection() {}
+// The collection's start-up step. Its failure (no collection at all, a damaged file, an
+// unwritable data folder) is shown once the window is on screen; the list then holds what
+// could be loaded.
+void Tform45::LoadProblemCollection() {
+  try {
+    StartProblemCollection(ProblemList, ExeFolder.toStdString(), DataFolder.toStdString());
+  } catch (const std::exception& e) {
+    const QString message = QString::fromStdString(ErrorMessage(e));
+    QTimer::singleShot(0, this, [this, message] { ShowError(this, message); });
+  }
+}
+
+void Tform45::WriteBackProblems() {
+  if (!WriteBackProblemCollection(ProblemList, tavrel::DataFolder().toStdString()))
+    ShowMessage(this, QString::fromUtf8(kNotSavableMessage));
+}
 
 QString Tform45::AskFileName(bool save) {
   QFileDialog dialog(this);

@@ -334,8 +334,7 @@ void Tform45::CreateMenus() {
                  QKeySequence(Qt::Key_F1));
   M18 = MakeItem(MenuHilfe, QStringLiteral("M18"), QStringLiteral("Info über ..."));
 
-  // Printing, the problem panel, the variants, the openings, help and the about box come with
-  // their own components; until those are part of the program their items stay greyed.
+  // Every item starts greyed; each is enabled when its handler is connected.
   for (QAction* a : {FensterDrucken, FensterKopieren, Druckeinstellung, ZuglisteDrucken,
                      Tavrelprobleme, NeuesProblem, SpielfeldKopieren, EingabefeldLoeschen, M22,
                      M18})
@@ -344,7 +343,7 @@ void Tform45::CreateMenus() {
   for (QAction* a : OpeningItems) AwaitHandler(a);
   S99->setEnabled(false);
   S15->setEnabled(false);
-  D6->setEnabled(false);
+  D6->setEnabled(false);  // the move suggestion comes with its own step
 }
 
 void Tform45::SetClientSize(int width, int height) {

@@ -325,6 +325,21 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.GameOver && !w.ClocksStopped);
   }
 
+  void mateFoundByTheComputer() {
+    Tform45& w = *w_;
+    w.Rx1->setValue(2);
+    Play(w, "f2f3 e7e5 g2g4");
+    MessageCatcher box;
+    Choose(w.G1, 1);  // black's engine finds Dd8-h4 mate
+    QTRY_VERIFY(box.answer.Answered());
+    QCOMPARE(box.text, kMate);
+    QTRY_VERIFY(w.GameOver);
+    QCOMPARE(w.LB1->item(3)->text(), QStringLiteral("\tDd8-h4+"));
+    QCOMPARE(w.G1->ItemIndex(), 0);
+    QVERIFY(!w.ChessBrd1->ComputerPlaysBlack());
+    QTRY_VERIFY(!w.ChessBrd1->Thinking());
+  }
+
   void drawMessageFreezesTheClocks() {
     Tform45& w = *w_;
     Play(w, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1");
