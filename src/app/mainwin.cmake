@@ -11,3 +11,5 @@ target_sources(tavrel_gui PRIVATE
 
 add_executable(tavrel src/app/main.cpp)
 target_link_libraries(tavrel PRIVATE tavrel_gui)
+# The shipped problem collection lies beside the program.
+add_dependencies(tavrel problem_collection)

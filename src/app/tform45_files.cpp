@@ -13,6 +13,7 @@
 
 #include "app/move_list_box.h"
 #include "app/paths.h"
+#include "app/settings_file.h"
 #include "app/sound.h"
 #include "app/tform45.h"
 #include "app/window_parts.h"
@@ -82,9 +83,27 @@ void Tform45::FormActivate() {
   D5click();
 }
 
-void Tform45::ReadSettings() {}
+void Tform45::ReadSettings() {
+  const std::optional<TavrelSettings> settings =
+      tavrel::ReadSettings(tavrel::DataFolder().toStdString());
+  if (!settings) return;
+  Rx1->setValue(settings->Level);  // runs T1Change
+  M23->setChecked(settings->MarkLastMove);
+  MarkLastMove = M23->isChecked();
+  ton->setChecked(settings->SoundOn);
+  SoundOn = ton->isChecked();
+  M24->setChecked(settings->MarkSuggestion);
+  MarkSuggestion = M24->isChecked();
+}
 
-void Tform45::WriteSettings() {}
+void Tform45::WriteSettings() {
+  TavrelSettings settings;
+  settings.Level = Rx1->value();
+  settings.MarkLastMove = MarkLastMove;
+  settings.SoundOn = SoundOn;
+  settings.MarkSuggestion = MarkSuggestion;
+  tavrel::WriteSettings(tavrel::DataFolder().toStdString(), settings);
+}
 
 // The collection's start-up step. Its failure (no collection at all, a damaged file, an
 // unwritable data folder) is shown once the window is on screen; the list then holds what

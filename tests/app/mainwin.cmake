@@ -2,6 +2,7 @@
 add_unit_test(test_main_window QT
   SOURCES tests/app/test_main_window.cpp tests/app/main_window_test_util.h)
 target_include_directories(test_main_window PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
+add_dependencies(test_main_window problem_collection)
 
 # Runs from the program's own folder, so that it finds the shipped files as the program does.
 add_unit_test(test_program QT
