@@ -13,3 +13,8 @@ add_executable(tavrel src/app/main.cpp)
 target_link_libraries(tavrel PRIVATE tavrel_gui)
 # The shipped problem collection lies beside the program.
 add_dependencies(tavrel problem_collection)
+
+# The sound "T1" after a computer move, embedded in the program.
+set_source_files_properties(resources/sound/t1.wav PROPERTIES QT_RESOURCE_ALIAS T1)
+qt_add_resources(tavrel_gui tavrel_sound PREFIX "/sound" BASE resources/sound
+  FILES resources/sound/t1.wav)

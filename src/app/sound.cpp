@@ -6,7 +6,7 @@
 namespace tavrel {
 
 TSound::TSound() : effect_(std::make_unique<QSoundEffect>()) {
-  effect_->setSource(QUrl(QStringLiteral("qrc:/sound/t1.wav")));
+  effect_->setSource(QUrl(QStringLiteral("qrc:/sound/T1")));
 }
 
 TSound::~TSound() = default;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QAction;
@@ -164,6 +165,12 @@ class Tform45 : public QMainWindow {
   void S13C();      // "Fenster kopieren"
   void S14Click();  // "Fenster drucken"
   void S15Click();  // "Zugliste drucken", S15
+
+  // A start-position variant: a new game, then the variant's board text.
+  void VariantClick(std::string_view board);
+  // A stored opening, chosen by its menu item: copied to DataFolder + "000.spa" and loaded.
+  void eladen(QAction* item);
+  void CopyOpeningToFile(const QString& item);
 
   void ChessBrd1LegalMove();
   void ChessBrd1Check();

@@ -55,6 +55,8 @@ void Tform45::CreateBoards() {
   ChessBrd1->SetSizeOfSquare(72);
   ChessBrd1->SetSquareColorDark(QColor(128, 128, 128));
   ChessBrd1->SetSquareColorLight(QColor(192, 192, 192));
+  ChessBrd1->SetSquareLight(QImage(QStringLiteral(":/board/square_light.png")));
+  ChessBrd1->SetSquareDark(QImage(QStringLiteral(":/board/square_dark.png")));
   ChessBrd1->SetWhiteOnTop(false);
   ChessBrd1->OnLegalMove = [this](ChessBoard*, Square, Square) { ChessBrd1LegalMove(); };
   ChessBrd1->OnCheck = [this](ChessBoard*, Square, Square) { ChessBrd1Check(); };

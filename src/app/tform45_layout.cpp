@@ -13,6 +13,8 @@
 #include <QToolButton>
 
 #include "app/game_texts.h"
+#include "app/openings.h"
+#include "app/variants.h"
 #include "app/move_list_box.h"
 #include "app/tform45.h"
 #include "app/tool_glyphs.h"
@@ -51,6 +53,9 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int 
   button->setAutoDefault(false);
   return button;
 }
+
+QString Latin(std::string_view s) { return QString::fromLatin1(s.data(), s.size()); }
+QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), s.size()); }
 
 QAction* MakeItem(QMenu* menu, const QString& name, const QString& caption,
                   const QKeySequence& shortcut = {}) {
@@ -283,51 +288,14 @@ void Tform45::CreateMenus() {
                                  QStringLiteral("Eingabefeld löschen"));
 
   MenuVarianten = bar->addMenu(QStringLiteral("Varianten"));
-  const std::pair<const char*, const char*> variants[] = {
-      {"M12", "Schwarz ohne Dame"},
-      {"x5", "Damenloses Spiel"},
-      {"x6", "Schwarz ohne Pferde"},
-      {"M25", "König-Dame-Tausch"},
-      {"M13", "Springer-Läufer-Tausch"},
-      {"M2", "König in der Ecke"},
-      {"M26", "32 Bauern"}};
-  for (const auto& [name, caption] : variants) {
-    VariantItems.push_back(
-        MakeItem(MenuVarianten, QString::fromUtf8(name), QString::fromUtf8(caption)));
-    if (VariantItems.size() == 3) MenuVarianten->addSeparator();
+  for (const VariantInfo& v : Variants()) {
+    VariantItems.push_back(MakeItem(MenuVarianten, Latin(v.MenuItem), Utf8(v.Caption)));
+    if (v.SeparatorAfter) MenuVarianten->addSeparator();
   }
 
   MenuEroeffnungen = bar->addMenu(QStringLiteral("Eröffnungen"));
-  const std::pair<const char*, const char*> openings[] = {
-      {"e010", "Abgelehntes Damengambit"},
-      {"e026", "Altindische Verteidigung"},
-      {"e025", "Benko-Gambit"},
-      {"e024", "Caro-Kann-Verteidigung"},
-      {"E006", "Damenbauer Averbakh-Eröffnung"},
-      {"E007", "Damenbauer Benoni-Verteidigung"},
-      {"e009", "Damenindische Verteidigung"},
-      {"E002", "Englische Eröffnung"},
-      {"E003", "Englische Eröffnung A24"},
-      {"E004", "Englische Eröffnung 4 Springer"},
-      {"E005", "Englische Symmetrievariante"},
-      {"e019", "Französische Verteidigung"},
-      {"e021", "Grünfeld-Verteidigung"},
-      {"e016", "Holländische Verteidigung"},
-      {"e017", "Iljin-Genewsky-System"},
-      {"e014", "Königsgambit"},
-      {"E008", "Königsindische Verteidigung"},
-      {"e018", "Leningrader System"},
-      {"E001", "Reti-Eröffnung"},
-      {"e020", "Russische Verteidigung"},
-      {"e013", "Schottische Partie"},
-      {"e015", "Sizilianische Verteidigung"},
-      {"e023", "Sizilianisch Drachenvariation"},
-      {"e022", "Sizilianisch Taimanow-Variation"},
-      {"e011", "Slawische Verteidigung"},
-      {"e012", "Spanische Eröffnung"}};
-  for (const auto& [name, caption] : openings)
-    OpeningItems.push_back(
-        MakeItem(MenuEroeffnungen, QString::fromUtf8(name), QString::fromUtf8(caption)));
+  for (const OpeningInfo& o : Openings())
+    OpeningItems.push_back(MakeItem(MenuEroeffnungen, Latin(o.MenuItem), Utf8(o.Caption)));
 
   MenuHilfe = bar->addMenu(QStringLiteral("?"));
   M22 = MakeItem(MenuHilfe, QStringLiteral("M22"), QStringLiteral("Hilfe"),
