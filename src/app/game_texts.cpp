@@ -6,9 +6,8 @@
 namespace tavrel {
 
 std::string LevelName(int level) {
-  static const char* const kNames[] = {"Anfänger",      "sehr leicht",  "leicht",
-                                       "normal",        "anspruchsvoll", "mittelschwer",
-                                       "schwer",        "sehr schwer"};
+  static const char* const kNames[] = {"Anfänger",      "sehr leicht",  "leicht", "normal",
+                                       "anspruchsvoll", "mittelschwer", "schwer", "sehr schwer"};
   if (level >= 2 && level <= 9) return kNames[level - 2];
   if (level >= 10 && level <= kMaxLevel) return "Profi " + std::to_string(level - 9);
   return {};

@@ -36,7 +36,9 @@ TMoveListBox::TMoveListBox(QWidget* parent) : QListWidget(parent) {
   setTextElideMode(Qt::ElideNone);
 }
 
-int TMoveListBox::TopLine() const { return count() == 0 ? 0 : verticalScrollBar()->value(); }
+int TMoveListBox::TopLine() const {
+  return count() == 0 ? 0 : verticalScrollBar()->value();
+}
 
 void TMoveListBox::SetTopLine(int line) {
   // The scroll range is only up to date once the layout has run for the new items.

@@ -26,10 +26,10 @@ void Tform45::VariantClick(std::string_view board) {
 
 void Tform45::CopyOpeningToFile(const QString& item) {
   const OpeningInfo* opening = FindOpening(item.toStdString());
-  const QString resource = QStringLiteral(":/openings/") +
-                           (opening ? QString::fromLatin1(opening->DataItem.data(),
-                                                          opening->DataItem.size())
-                                    : item.toUpper());
+  const QString resource =
+      QStringLiteral(":/openings/") +
+      (opening ? QString::fromLatin1(opening->DataItem.data(), opening->DataItem.size())
+               : item.toUpper());
   QFile data(resource);
   if (!data.open(QIODevice::ReadOnly))
     throw std::runtime_error("Ressource " + item.toStdString() + " nicht gefunden");
@@ -55,7 +55,9 @@ void Tform45::eladen(QAction* item) {
   LB1C();
 }
 
-void Tform45::S13C() { CopyWindowToClipboard(GrabWidgetImage(P6)); }
+void Tform45::S13C() {
+  CopyWindowToClipboard(GrabWidgetImage(P6));
+}
 
 void Tform45::S14Click() {
   PrintWindow(P6, CurrentPrinter(), SharedPrintSettings(), ScreenPixelsPerInch);

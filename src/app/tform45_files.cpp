@@ -148,7 +148,9 @@ void Tform45::M21Click() {
   if (!file.isEmpty()) LoadGameFrom(file);
 }
 
-void Tform45::SaveGameTo(const QString& file) { ChessBrd1->SaveGame(file.toStdString()); }
+void Tform45::SaveGameTo(const QString& file) {
+  ChessBrd1->SaveGame(file.toStdString());
+}
 
 void Tform45::LoadGameFrom(const QString& file) {
   WhiteClock = 0;
@@ -165,7 +167,9 @@ void Tform45::LoadGameFrom(const QString& file) {
   LB1C();
 }
 
-void Tform45::S7Click() { close(); }
+void Tform45::S7Click() {
+  close();
+}
 
 void Tform45::closeEvent(QCloseEvent* e) {
   if (!closed_) {

@@ -29,7 +29,9 @@ constexpr double kTickSeconds = 0.2;
 const QString kMateMessage = QStringLiteral("      ******** Matt !!! ********      ");
 const QString kDrawMessage = QStringLiteral("Remis durch 3mal gleiche Stellung bzw. Patt!");
 
-QString Text(const std::string& s) { return QString::fromStdString(s); }
+QString Text(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 }  // namespace
 
@@ -139,8 +141,12 @@ void Tform45::PlayerChanged(TRadioGroup* group, bool white) {
   D4->setVisible(G1->ItemIndex() == kComputer && G2->ItemIndex() == kComputer);
 }
 
-void Tform45::G2C() { PlayerChanged(G2, true); }
-void Tform45::G1C() { PlayerChanged(G1, false); }
+void Tform45::G2C() {
+  PlayerChanged(G2, true);
+}
+void Tform45::G1C() {
+  PlayerChanged(G1, false);
+}
 
 void Tform45::D4Click() {
   ClocksStopped = true;
@@ -149,7 +155,9 @@ void Tform45::D4Click() {
   ChessBrd1->StopThinking();
 }
 
-void Tform45::BMClick() { ChessBrd1->StartThinking(); }
+void Tform45::BMClick() {
+  ChessBrd1->StartThinking();
+}
 
 void Tform45::C1C() {
   ChessBrd1->SetWhiteOnTop(C1->isChecked());
@@ -212,8 +220,12 @@ void Tform45::tonClick() {
   SoundOn = ton->isChecked();
 }
 
-void Tform45::M23Click() { MarkLastMove = M23->isChecked(); }
-void Tform45::M24Click() { MarkSuggestion = M24->isChecked(); }
+void Tform45::M23Click() {
+  MarkLastMove = M23->isChecked();
+}
+void Tform45::M24Click() {
+  MarkSuggestion = M24->isChecked();
+}
 
 void Tform45::ChessBrd1LegalMove() {
   // A move the engine found between two ticks was never seen thinking by the timer; it is
@@ -226,7 +238,9 @@ void Tform45::ChessBrd1LegalMove() {
   UpdateListBox();
 }
 
-void Tform45::ChessBrd1Check() { P8->setText(QStringLiteral("Tavrel !")); }
+void Tform45::ChessBrd1Check() {
+  P8->setText(QStringLiteral("Tavrel !"));
+}
 
 void Tform45::ChessBrd1Mate() {
   ClocksStopped = true;

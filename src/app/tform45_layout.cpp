@@ -13,11 +13,11 @@
 #include <QToolButton>
 
 #include "app/game_texts.h"
-#include "app/openings.h"
-#include "app/variants.h"
 #include "app/move_list_box.h"
+#include "app/openings.h"
 #include "app/tform45.h"
 #include "app/tool_glyphs.h"
+#include "app/variants.h"
 #include "app/window_parts.h"
 
 namespace tavrel {
@@ -54,8 +54,12 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int 
   return button;
 }
 
-QString Latin(std::string_view s) { return QString::fromLatin1(s.data(), s.size()); }
-QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), s.size()); }
+QString Latin(std::string_view s) {
+  return QString::fromLatin1(s.data(), s.size());
+}
+QString Utf8(std::string_view s) {
+  return QString::fromUtf8(s.data(), s.size());
+}
 
 QAction* MakeItem(QMenu* menu, const QString& name, const QString& caption,
                   const QKeySequence& shortcut = {}) {
@@ -76,7 +80,9 @@ QAction* MakeTick(QMenu* menu, const QString& name, const QString& caption, bool
 }
 
 // A menu item whose handler comes with a component that is not part of the program yet.
-void AwaitHandler(QAction* action) { action->setEnabled(false); }
+void AwaitHandler(QAction* action) {
+  action->setEnabled(false);
+}
 
 }  // namespace
 
@@ -239,19 +245,19 @@ void Tform45::CreateMenus() {
   bar->setObjectName(QStringLiteral("MM1"));
 
   MenuDatei = bar->addMenu(QStringLiteral("Datei"));
-  FensterDrucken = MakeItem(MenuDatei, QStringLiteral("FensterDrucken"),
-                            QStringLiteral("Fenster drucken"));
-  FensterKopieren = MakeItem(MenuDatei, QStringLiteral("FensterKopieren"),
-                             QStringLiteral("Fenster kopieren"));
-  Druckeinstellung = MakeItem(MenuDatei, QStringLiteral("Druckeinstellung"),
-                              QStringLiteral("Druckeinstellung"));
+  FensterDrucken =
+      MakeItem(MenuDatei, QStringLiteral("FensterDrucken"), QStringLiteral("Fenster drucken"));
+  FensterKopieren =
+      MakeItem(MenuDatei, QStringLiteral("FensterKopieren"), QStringLiteral("Fenster kopieren"));
+  Druckeinstellung =
+      MakeItem(MenuDatei, QStringLiteral("Druckeinstellung"), QStringLiteral("Druckeinstellung"));
   MenuDatei->addSeparator();
   Beenden = MakeItem(MenuDatei, QStringLiteral("Beenden"), QStringLiteral("Beenden"),
                      QKeySequence(Qt::Key_Escape));
 
   MenuSpielsteuerung = bar->addMenu(QStringLiteral("Spielsteuerung"));
-  NeuesSpiel = MakeItem(MenuSpielsteuerung, QStringLiteral("NeuesSpiel"),
-                        QStringLiteral("Neues Spiel"));
+  NeuesSpiel =
+      MakeItem(MenuSpielsteuerung, QStringLiteral("NeuesSpiel"), QStringLiteral("Neues Spiel"));
   AbbruchAutomatisch =
       MakeItem(MenuSpielsteuerung, QStringLiteral("AbbruchAutomatisch"),
                QStringLiteral("Abbruch des automatischen Spiels"), QKeySequence(Qt::Key_Delete));
@@ -269,8 +275,8 @@ void Tform45::CreateMenus() {
   ZuglisteDrucken = MakeItem(MenuSpielsteuerung, QStringLiteral("ZuglisteDrucken"),
                              QStringLiteral("Zugliste drucken"));
   MenuSpielsteuerung->addSeparator();
-  M24 = MakeTick(MenuSpielsteuerung, QStringLiteral("M24"), QStringLiteral("Zugvorschlag markieren"),
-                 true);
+  M24 = MakeTick(MenuSpielsteuerung, QStringLiteral("M24"),
+                 QStringLiteral("Zugvorschlag markieren"), true);
   M23 = MakeTick(MenuSpielsteuerung, QStringLiteral("M23"), QStringLiteral("Letzten Zug markieren"),
                  true);
   ton = MakeTick(MenuSpielsteuerung, QStringLiteral("ton"),
@@ -298,14 +304,14 @@ void Tform45::CreateMenus() {
     OpeningItems.push_back(MakeItem(MenuEroeffnungen, Latin(o.MenuItem), Utf8(o.Caption)));
 
   MenuHilfe = bar->addMenu(QStringLiteral("?"));
-  M22 = MakeItem(MenuHilfe, QStringLiteral("M22"), QStringLiteral("Hilfe"),
-                 QKeySequence(Qt::Key_F1));
+  M22 =
+      MakeItem(MenuHilfe, QStringLiteral("M22"), QStringLiteral("Hilfe"), QKeySequence(Qt::Key_F1));
   M18 = MakeItem(MenuHilfe, QStringLiteral("M18"), QStringLiteral("Info über ..."));
 
   // Every item starts greyed; each is enabled when its handler is connected.
-  for (QAction* a : {FensterDrucken, FensterKopieren, Druckeinstellung, ZuglisteDrucken,
-                     Tavrelprobleme, NeuesProblem, SpielfeldKopieren, EingabefeldLoeschen, M22,
-                     M18})
+  for (QAction* a :
+       {FensterDrucken, FensterKopieren, Druckeinstellung, ZuglisteDrucken, Tavrelprobleme,
+        NeuesProblem, SpielfeldKopieren, EingabefeldLoeschen, M22, M18})
     AwaitHandler(a);
   for (QAction* a : VariantItems) AwaitHandler(a);
   for (QAction* a : OpeningItems) AwaitHandler(a);
@@ -370,6 +376,5 @@ void Tform45::P6Resize() {
   P12->setGeometry(margin, middle_top, std::max(0, w - 2 * margin), middle_height);
   P12Resize();
 }
-
 
 }  // namespace tavrel

@@ -54,11 +54,11 @@ QIcon PrintGlyph() {
   return Glyph([](QPainter& p) {
     p.setPen(QPen(QColor(60, 60, 60), 1.0));
     p.setBrush(Qt::white);
-    p.drawRect(QRectF(5.5, 1.5, 7, 6));    // paper going in
+    p.drawRect(QRectF(5.5, 1.5, 7, 6));  // paper going in
     p.setBrush(QColor(170, 170, 170));
     p.drawRoundedRect(QRectF(1.5, 6.5, 15, 7), 1.5, 1.5);  // printer body
     p.setBrush(Qt::white);
-    p.drawRect(QRectF(4.5, 11.5, 9, 5));   // printed page
+    p.drawRect(QRectF(4.5, 11.5, 9, 5));  // printed page
     p.setPen(QPen(QColor(60, 60, 60), 0.8));
     p.drawLine(QPointF(6, 13.5), QPointF(12, 13.5));
     p.setPen(Qt::NoPen);

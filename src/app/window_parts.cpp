@@ -42,7 +42,9 @@ TRadioGroup::TRadioGroup(QWidget* parent, const QString& caption, const QStringL
   });
 }
 
-int TRadioGroup::ItemIndex() const { return buttons_.checkedId(); }
+int TRadioGroup::ItemIndex() const {
+  return buttons_.checkedId();
+}
 
 void TRadioGroup::SetItemIndex(int index) {
   if (QAbstractButton* button = buttons_.button(index)) button->setChecked(true);
@@ -53,7 +55,9 @@ QString TRadioGroup::ItemText() const {
   return button ? button->text() : QString();
 }
 
-QAbstractButton* TRadioGroup::Button(int index) const { return buttons_.button(index); }
+QAbstractButton* TRadioGroup::Button(int index) const {
+  return buttons_.button(index);
+}
 
 namespace {
 void Box(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
@@ -63,7 +67,9 @@ void Box(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
 }
 }  // namespace
 
-void ShowMessage(QWidget* parent, const QString& text) { Box(parent, QMessageBox::NoIcon, text); }
+void ShowMessage(QWidget* parent, const QString& text) {
+  Box(parent, QMessageBox::NoIcon, text);
+}
 
 void ShowError(QWidget* parent, const QString& text) {
   Box(parent, QMessageBox::Critical, text);
