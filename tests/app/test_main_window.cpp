@@ -111,6 +111,20 @@ class MainWindowTest : public QObject {
     watchdog_.start(2000);
   }
 
+  QString DataPath(const QString& name) const {
+    return data_->filePath(QStringLiteral("Orvanel 2014/") + name);
+  }
+
+  // A fresh start of the window on the same data folder.
+  void Restart() {
+    w_ = std::make_unique<Tform45>();
+    w_->UseNativeDialogs = false;
+    w_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+    QTRY_VERIFY(!w_->S99->isVisible());
+    w_->Timer1->stop();
+  }
+
   void cleanup() {
     QVERIFY2(unexpected_.isEmpty(), qPrintable("unexpected box: " + unexpected_));
     w_.reset();
@@ -148,6 +162,91 @@ class MainWindowTest : public QObject {
         QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),
                  qPrintable(controls[i]->objectName() + " / " + controls[j]->objectName()));
     }
+  }
+
+  void settingsAreReadOnceAndWrittenAtClosing() {
+    {
+      QFile ini(DataPath(QStringLiteral("kovrin.ini")));
+      QVERIFY(ini.open(QIODevice::WriteOnly));
+      ini.write("; eigene Notiz\r\n[Tavrel]\r\nSpielstufe=20\r\nZug=2\r\nTon=1\r\n");
+    }
+    Restart();
+    Tform45& w = *w_;
+    QCOMPARE(w.Rx1->value(), 15);
+    QCOMPARE(w.L3->text(), QStringLiteral("Profi 6"));
+    QVERIFY(!w.M23->isChecked() && !w.MarkLastMove);  // "Zug=2" reads as off
+    QVERIFY(w.ton->isChecked() && w.SoundOn);
+    QVERIFY(!w.M24->isChecked() && !w.MarkSuggestion);  // "Tip" missing: off
+    // A later activation neither re-reads the file nor starts a new game.
+    w.Rx1->setValue(3);
+    Play(w, "e2e4");
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&w, &activate);
+    QCOMPARE(w.Rx1->value(), 3);
+    QCOMPARE(w.LB1->count(), 1);
+    w.M24->trigger();
+    w.close();
+    QFile ini(DataPath(QStringLiteral("kovrin.ini")));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    QCOMPARE(text, QByteArray("; eigene Notiz\r\n[Tavrel]\r\nSpielstufe=3\r\nZug=0\r\nTon=1\r\n"
+                              "Tip=1\r\n"));
+  }
+
+  void withoutSettingsFileNothingIsWritten() {
+    Tform45& w = *w_;
+    QCOMPARE(w.Rx1->value(), 5);
+    QVERIFY(w.M23->isChecked() && w.M24->isChecked() && !w.ton->isChecked());
+    w.Rx1->setValue(7);
+    w.close();
+    QVERIFY(!QFile::exists(DataPath(QStringLiteral("kovrin.ini"))));
+  }
+
+  void openingsAreLoadedAsGames() {
+    Tform45& w = *w_;
+    const auto item = [&w](const char* name) {
+      for (QAction* a : w.OpeningItems)
+        if (a->objectName() == QLatin1String(name)) return a;
+      return static_cast<QAction*>(nullptr);
+    };
+    QCOMPARE(w.OpeningItems.front()->text(), QStringLiteral("Abgelehntes Damengambit"));
+    w.ClocksStopped = true;
+    w.WhiteClock = 8;
+    item("E001")->trigger();  // "Reti-Eröffnung"
+    QCOMPARE(w.LB1->count(), 5);
+    QCOMPARE(w.LB1->item(4)->text(), QStringLiteral("3. Lf1-g2"));
+    QCOMPARE(w.LB1->currentRow(), 4);
+    QVERIFY(!w.ChessBrd1->WhiteToMove());
+    QVERIFY(!w.ClocksStopped);
+    QCOMPARE(w.WhiteClock, 0.0);
+    QCOMPARE(QFileInfo(DataPath(QStringLiteral("000.spa"))).size(), 880);
+    item("e013")->trigger();  // "Schottische Partie", named in lower case
+    QCOMPARE(w.LB1->count(), 16);
+    QVERIFY(w.ChessBrd1->WhiteToMove());
+    QCOMPARE(QFileInfo(DataPath(QStringLiteral("000.spa"))).size(), 2464);
+    w.close();
+    QVERIFY(!QFile::exists(DataPath(QStringLiteral("000.spa"))));
+  }
+
+  void variantsStartFromTheirPosition() {
+    Tform45& w = *w_;
+    Play(w, "e2e4");
+    QAction* corner = w.VariantItems[5];
+    QCOMPARE(corner->text(), QStringLiteral("König in der Ecke"));
+    corner->trigger();
+    QCOMPARE(w.LB1->count(), 0);
+    QVERIFY(w.ChessBrd1->WhiteToMove());
+    QCOMPARE(w.ChessBrd1->Position(),
+             std::string("rnbqrbnkpppppppp                                PPPPPPPPRNBQRBNK"));
+    w.D5->click();
+    QCOMPARE(w.ChessBrd1->Position(), std::string(kInitialPosition));
+  }
+
+  void soundIsEmbedded() {
+    QFile sound(QStringLiteral(":/sound/T1"));
+    QVERIFY(sound.open(QIODevice::ReadOnly));
+    QCOMPARE(sound.size(), 39722);
+    QVERIFY(sound.read(4) == "RIFF");
   }
 
   void levelNames_data() {
