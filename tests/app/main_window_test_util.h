@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -58,8 +59,13 @@ struct FileDialogAnswer {
   explicit FileDialogAnswer(const QString& file)
       : answer([file](QWidget* w) {
           if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
-            dialog->selectFile(file);
-            QMetaObject::invokeMethod(dialog, "accept");
+            // The full path typed into the name field, as a user would; selectFile alone
+            // depends on the folder view having caught up.
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+              name->setText(file);
+            else
+              dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
           } else {
             w->close();
           }
