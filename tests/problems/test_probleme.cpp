@@ -149,7 +149,12 @@ struct Host {
     timer1.start();
     Make();
   }
-  ~Host() { panel.reset(); }
+  // The board goes first, while the window around it is whole: stopping its engine thread lets
+  // the event loop run, which must not reach a window half destroyed.
+  ~Host() {
+    panel.reset();
+    delete board;
+  }
 
   // A fresh panel over the current collection, as after a start of the program.
   void Make() {
