@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 namespace tavrel {
 
@@ -71,16 +72,24 @@ void PrintMoveList(QWidget* parent, QPrinter& printer, const QStringList& lines,
   dialog.setFromTo(offered.first, offered.last);
   if (dialog.exec() != QDialog::Accepted) return;
 
-  int from = offered.first, to = offered.last;
-  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-    from = std::clamp(printer.fromPage(), offered.first, offered.last);
-    to = std::clamp(printer.toPage(), from, offered.last);
-  }
-  PrintMoveListPages(printer, lines, settings, screenPixelsPerInch, from, to);
+  // The dialog's range, or its list of pages ("1,3-4"), inside the pages offered.
+  std::vector<int> pages;
+  const bool chosen =
+      printer.printRange() == QPrinter::PageRange && !printer.pageRanges().isEmpty();
+  for (int p = offered.first; p <= offered.last; ++p)
+    if (!chosen || printer.pageRanges().contains(p)) pages.push_back(p);
+  PrintMoveListPages(printer, lines, settings, screenPixelsPerInch, pages);
 }
 
 void PrintMoveListPages(QPrinter& printer, const QStringList& lines, const PrintSettings& settings,
                         int screenPixelsPerInch, int fromPage, int toPage) {
+  std::vector<int> pages;
+  for (int p = fromPage; p <= toPage; ++p) pages.push_back(p);
+  PrintMoveListPages(printer, lines, settings, screenPixelsPerInch, pages);
+}
+
+void PrintMoveListPages(QPrinter& printer, const QStringList& lines, const PrintSettings& settings,
+                        int screenPixelsPerInch, const std::vector<int>& pages) {
   RequirePrintTarget(printer);
   // The printer may have changed since the pages were offered.
   const MoveListLayout layout =
@@ -93,12 +102,12 @@ void PrintMoveListPages(QPrinter& printer, const QStringList& lines, const Print
   const QFontMetrics metrics = p.fontMetrics();
   const ColumnTable columns = ComputeColumns(
       lines, [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
-  for (int page = fromPage; page <= toPage; ++page) {
-    for (const PlacedText& t : LayOutMoveListPage(lines, page, layout, columns)) {
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    if (i > 0) printer.newPage();
+    for (const PlacedText& t : LayOutMoveListPage(lines, pages[i], layout, columns)) {
       // Positions are top-left corners of the text; QPainter writes on the baseline.
       if (!t.text.isEmpty()) p.drawText(t.x, t.y + metrics.ascent(), t.text);
     }
-    if (page != toPage) printer.newPage();
   }
 }
 

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QStringList>
 
+#include <vector>
+
 #include "print/print_layout.h"
 #include "print/print_settings.h"
 
@@ -28,6 +30,9 @@ void PrintMoveList(QWidget* parent, QPrinter& printer, const QStringList& lines,
 // Prints pages fromPage..toPage (from 1) of the move list as one job, without a dialog.
 void PrintMoveListPages(QPrinter& printer, const QStringList& lines, const PrintSettings& settings,
                         int screenPixelsPerInch, int fromPage, int toPage);
+// The same for a list of pages, printed in the order given.
+void PrintMoveListPages(QPrinter& printer, const QStringList& lines, const PrintSettings& settings,
+                        int screenPixelsPerInch, const std::vector<int>& pages);
 
 // Prints one picture as one job at the top left of the page inside the margins, scaled from
 // screen to printer pixels (see PlaceWindowImage). The job is ended on every path.

@@ -6,7 +6,9 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -185,6 +187,40 @@ class PrintingTest : public QObject {
       QCOMPARE(QString::fromUtf8(e.what()), NoPrinterMessage());
     }
     QCOMPARE(printer.docName(), QStringLiteral("Orvanel 2014"));
+  }
+
+  void printDialogPrintsTheChosenPages_data() {
+    // "from-to" in the range boxes, or all pages. (The dialog offers page lists such as "1,3"
+    // only for system printers.)
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<QList<int>>("pages");
+    QTest::newRow("range 2 to 2") << "2-2" << QList<int>{2};
+    QTest::newRow("range 2 to 3") << "2-3" << QList<int>{2, 3};
+    QTest::newRow("all pages") << "" << QList<int>{1, 2, 3};
+  }
+  void printDialogPrintsTheChosenPages() {
+    QFETCH(QString, choice);
+    QFETCH(QList<int>, pages);
+    QPrinter printer(QPrinter::HighResolution);
+    const QString pdf = File("auswahl.pdf");
+    QFile::remove(pdf);
+    PdfPrinter(printer, pdf);
+    OnModalDialog([&](QDialog* d) {
+      if (!choice.isEmpty()) {
+        d->findChild<QRadioButton*>(QStringLiteral("printRange"))->click();
+        d->findChild<QSpinBox*>(QStringLiteral("to"))->setValue(choice.section('-', 1).toInt());
+        d->findChild<QSpinBox*>(QStringLiteral("from"))
+            ->setValue(choice.section('-', 0, 0).toInt());
+      }
+      d->accept();
+    });
+    // 120 lines: pages 1 to 3, starting with moves 1, 29 and 57.
+    PrintMoveList(nullptr, printer, GameLines(60), PrintSettings{}, 96);
+    QCOMPARE(PageCount(pdf), int(pages.size()));
+    for (int i = 0; i < pages.size(); ++i) {
+      const QString first = QString::number((pages[i] - 1) * 28 + 1) + QLatin1Char('.');
+      QVERIFY2(WordCorners(pdf, i + 1).contains(first), qPrintable(first));
+    }
   }
 
   void cancelledDialogPrintsNothing() {
