@@ -56,11 +56,13 @@ void TChessBrd::RunOnUiThread(const std::function<void()>& fn) {
 }
 
 void TChessBrd::ServeUiCalls() {
-  // Serves the engine's pending blocking calls (and timers and paints), but no user input:
-  // a click must not start another move while the board waits for its engine. The engine
-  // parks by setting a flag, which wakes no event loop, so this never sleeps in the event
-  // dispatcher; the short nap keeps the caller's wait loop from spinning hot.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // Serves this board's pending hand-overs (the engine's blocking calls are queued to it) and
+  // nothing else: no user input that could start another move while the board waits for its
+  // engine, and no events for other widgets, which may be half destroyed when the wait comes
+  // from a parent's destructor. The engine parks by setting a flag, which wakes no event
+  // loop, so this never sleeps in the event dispatcher; the short nap keeps the caller's wait
+  // loop from spinning hot.
+  QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
   std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 

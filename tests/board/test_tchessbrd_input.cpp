@@ -107,6 +107,7 @@ class TestTChessBrdInput : public QObject {
   void customEngineIsAskedAgainWithoutInput();
   void engineAnswerArrivesAnimated();
   void dropWhileTheEngineThinksIsRefused();
+  void parentDestroyedWhileTheEngineSearches();
 };
 
 void TestTChessBrdInput::dragPlaysTheMove() {
@@ -456,6 +457,27 @@ void TestTChessBrdInput::dropWhileTheEngineThinksIsRefused() {
   QCOMPARE(b->BoardImage(), before);
   // Destroying the board stops its search and joins the engine thread.
   b.reset();
+}
+
+// The board goes down with its parent: stopping the engine then must not deliver events to
+// the half-destroyed parent or its other children.
+void TestTChessBrdInput::parentDestroyedWhileTheEngineSearches() {
+  for (const bool searching : {false, true}) {
+    auto* host = new QWidget;
+    host->resize(500, 500);
+    auto* b = new TChessBrd(host);
+    if (searching) {
+      host->show();
+      QVERIFY(QTest::qWaitForWindowExposed(host));
+      b->SetSearchDepth(8);
+      b->SetComputerPlaysWhite(true);
+      QTRY_VERIFY_WITH_TIMEOUT(b->Thinking(), 10000);
+    }
+    // Later children with events still pending for them and for the parent.
+    for (int i = 0; i < 3; ++i) new QWidget(host);
+    QCoreApplication::postEvent(host, new QEvent(QEvent::LayoutRequest));
+    delete host;
+  }
 }
 
 QTEST_MAIN(TestTChessBrdInput)
