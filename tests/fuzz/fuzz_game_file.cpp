@@ -43,7 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  tavrel::ChessBoard board;
+  // Reused: a board owns an engine thread, and starting one per input would dominate the run.
+  // Entries beyond a loaded record are never read, so what earlier inputs left there is moot.
+  static tavrel::ChessBoard board, b2;
+  board.NewGame();
   try {
     board.LoadGame(path);
     Exercise(board);
@@ -54,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t groups = std::min<size_t>(std::max<size_t>((size - 88) / 264, 1), 256);
     std::vector<uint8_t> bytes(88 + groups * 264, 0);
     std::memcpy(bytes.data(), data, std::min(size, bytes.size()));
-    tavrel::ChessBoard b2;
+    b2.NewGame();
     b2.LoadGameBytes(bytes, "fuzz");
     Exercise(b2);
   }
