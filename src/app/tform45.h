@@ -29,6 +29,7 @@ namespace tavrel {
 class TChessBrd;
 class TMoveListBox;
 class TPanel;
+class TProbleme;
 class TRadioGroup;
 class TSound;
 
@@ -59,12 +60,13 @@ class Tform45 : public QMainWindow {
   QPushButton* D4 = nullptr;  // "Abbruch"
   QPushButton* D5 = nullptr;  // "Neues Spiel"
   QLabel* L13 = nullptr;
-  QRadioButton* R1 = nullptr;  // "Dame"
-  QRadioButton* R3 = nullptr;  // "Springer"
-  QRadioButton* R2 = nullptr;  // "Turm"
-  QRadioButton* R4 = nullptr;  // "Läufer"
-  QPushButton* D6 = nullptr;   // "Zugvorschlag"
-  QLabel* Label2 = nullptr;    // the suggested move
+  QRadioButton* R1 = nullptr;     // "Dame"
+  QRadioButton* R3 = nullptr;     // "Springer"
+  QRadioButton* R2 = nullptr;     // "Turm"
+  QRadioButton* R4 = nullptr;     // "Läufer"
+  QPushButton* D6 = nullptr;      // "Zugvorschlag"
+  QLabel* Label2 = nullptr;       // the suggested move
+  TProbleme* probleme = nullptr;  // the problem panel, over the top of the column
 
   // --- Left area P6 ---
   QWidget* P6 = nullptr;
@@ -165,6 +167,9 @@ class Tform45 : public QMainWindow {
   void S13C();      // "Fenster kopieren"
   void S14Click();  // "Fenster drucken"
   void S15Click();  // "Zugliste drucken", S15
+  void DruckeinstellungClick();
+  void S99Click();  // help, F1
+  void S10C();      // "Info über ..."
 
   // A start-position variant: a new game, then the variant's board text.
   void VariantClick(std::string_view board);
@@ -177,10 +182,6 @@ class Tform45 : public QMainWindow {
   void ChessBrd1Mate();
   void ChessBrd1Draw();
   char ChessBrd1Promotion() const;
-
-  // Writes ProblemList back after a new problem was appended to it; says "Änderung nicht
-  // speicherbar" when the working copy has gone.
-  void WriteBackProblems();
 
   // Saves the game to file / loads it from file: the steps after the dialog.
   void SaveGameTo(const QString& file);
@@ -201,6 +202,7 @@ class Tform45 : public QMainWindow {
   void CreateBoards();
   void ConnectHandlers();
   void ConnectExtras();
+  void CreateProblemPanel();
   void SetClientSize(int width, int height);
   void CenterOnScreen();
   void LoadProblemCollection();

@@ -1,7 +1,9 @@
 // The main window's commands beyond the game itself: printing and the window copy, the
-// start-position variants and the stored openings.
+// print settings, help and the about box, the problem panel, the start-position variants and
+// the stored openings.
 #include <QAction>
 #include <QFile>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <stdexcept>
@@ -13,9 +15,13 @@
 #include "app/variants.h"
 #include "app/window_parts.h"
 #include "board/tchessbrd.h"
+#include "help/help.h"
+#include "help/tf35.h"
 #include "print/print_settings.h"
 #include "print/printing.h"
+#include "print/tdruckein.h"
 #include "problems/problem_file.h"
+#include "problems/probleme.h"
 
 namespace tavrel {
 
@@ -69,7 +75,53 @@ void Tform45::S15Click() {
   PrintMoveList(this, CurrentPrinter(), lines, SharedPrintSettings(), ScreenPixelsPerInch);
 }
 
+void Tform45::DruckeinstellungClick() {
+  Tdruckein dialog(this);
+  dialog.exec();
+}
+
+void Tform45::S99Click() {
+  ShowHelpTopic(kMainWindowHelpContext, this);
+}
+
+void Tform45::S10C() {
+  TF35 box(this);
+  box.exec();
+}
+
+void Tform45::CreateProblemPanel() {
+  ProblemeLinks links;
+  links.Board = ChessBrd1;
+  links.Problems = &ProblemList;
+  links.DataFolder = [] { return tavrel::DataFolder(); };
+  links.Timer1 = Timer1;
+  links.P7 = P7;
+  links.P8 = P8;
+  links.D6 = D6;
+  links.MarkLastMove = &MarkLastMove;
+  links.UpdateListBox = [this] { UpdateListBox(); };
+  probleme = new TProbleme(P5, std::move(links));
+  probleme->setObjectName(QStringLiteral("probleme"));
+  probleme->AttachMenu(Tavrelprobleme, NeuesProblem, SpielfeldKopieren, EingabefeldLoeschen);
+}
+
 void Tform45::ConnectExtras() {
+  CreateProblemPanel();
+
+  connect(Druckeinstellung, &QAction::triggered, this, &Tform45::DruckeinstellungClick);
+  Druckeinstellung->setEnabled(true);
+  // The help button and menu item are hidden at every activation; F1 opens the help all the
+  // same, as the hidden item's shortcut did.
+  connect(S99, &QToolButton::clicked, this, &Tform45::S99Click);
+  connect(M22, &QAction::triggered, this, &Tform45::S99Click);
+  auto* help_key = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  help_key->setContext(Qt::ApplicationShortcut);
+  connect(help_key, &QShortcut::activated, this, &Tform45::S99Click);
+  M22->setShortcut({});
+  connect(M18, &QAction::triggered, this, &Tform45::S10C);
+  for (QAction* a : {M22, M18}) a->setEnabled(true);
+  S99->setEnabled(true);
+
   connect(FensterKopieren, &QAction::triggered, this, &Tform45::S13C);
   connect(FensterDrucken, &QAction::triggered, this, &Tform45::S14Click);
   connect(ZuglisteDrucken, &QAction::triggered, this, &Tform45::S15Click);

@@ -20,6 +20,7 @@
 #include "board/tchessbrd.h"
 #include "print/print_settings.h"
 #include "problems/problem_file.h"
+#include "problems/probleme.h"
 
 namespace tavrel {
 
@@ -50,6 +51,7 @@ void Tform45::FormCreate() {
   ResetPrintMargins();
   EnsureDataFolder();
   LoadProblemCollection();
+  probleme->FillList();
   ScreenPixelsPerInch = logicalDpiY();
   Timer1->start();
 }
@@ -117,11 +119,6 @@ void Tform45::LoadProblemCollection() {
   }
 }
 
-void Tform45::WriteBackProblems() {
-  if (!WriteBackProblemCollection(ProblemList, tavrel::DataFolder().toStdString()))
-    ShowMessage(this, QString::fromUtf8(kNotSavableMessage));
-}
-
 QString Tform45::AskFileName(bool save) {
   QFileDialog dialog(this);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -181,6 +178,7 @@ void Tform45::closeEvent(QCloseEvent* e) {
 
 void Tform45::FormClose() {
   Timer1->stop();
+  probleme->StopSolution();
   const QString opening_copy = tavrel::DataFolder() + QStringLiteral("000.spa");
   if (QFile::exists(opening_copy)) QFile::remove(opening_copy);
   WriteSettings();

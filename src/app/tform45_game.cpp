@@ -17,6 +17,7 @@
 #include "app/tform45.h"
 #include "app/window_parts.h"
 #include "board/tchessbrd.h"
+#include "problems/probleme.h"
 
 namespace tavrel {
 
@@ -172,6 +173,10 @@ void Tform45::T1Change() {
 }
 
 void Tform45::Timer1Timer() {
+  if (probleme && probleme->Shown()) {
+    probleme->ShowElapsedTime();
+    return;
+  }
   if (ChessBrd1->Thinking()) {
     P10->setText(Text(ThinkingText(TickCount() - ThinkStart)));
     if (G2->ItemIndex() == kHuman) SoundDue = true;

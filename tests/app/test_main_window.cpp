@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -17,6 +18,7 @@
 #include "app/window_parts.h"
 #include "board/tchessbrd.h"
 #include "main_window_test_util.h"
+#include "problems/probleme.h"
 
 using namespace tavrel;
 using tavrel::test::FileDialogAnswer;
@@ -240,6 +242,44 @@ class MainWindowTest : public QObject {
              std::string("rnbqrbnkpppppppp                                PPPPPPPPRNBQRBNK"));
     w.D5->click();
     QCOMPARE(w.ChessBrd1->Position(), std::string(kInitialPosition));
+  }
+
+  void accessoriesOpenFromTheMenus() {
+    Tform45& w = *w_;
+    const auto opened = [](QAction* item) {
+      QString name;
+      tavrel::test::ModalAnswer answer([&name](QWidget* modal) {
+        name = QString::fromLatin1(modal->metaObject()->className());
+        modal->close();
+      });
+      item->trigger();
+      return name;
+    };
+    QCOMPARE(opened(w.M18), QStringLiteral("tavrel::TF35"));
+    QCOMPARE(opened(w.Druckeinstellung), QStringLiteral("tavrel::Tdruckein"));
+    // F1 opens the help although its button and menu item are hidden; beside the test program
+    // there is no help file, which the help reports.
+    QVERIFY(!w.S99->isVisible() && !w.M22->isVisible());
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    MessageCatcher box;
+    QTest::keyClick(&w, Qt::Key_F1);
+    QTRY_VERIFY(box.answer.Answered());
+    QVERIFY2(box.text.contains(QStringLiteral("kovrin.chm")), qPrintable(box.text));
+  }
+
+  void problemPanelListsTheCollection() {
+    Tform45& w = *w_;
+    QVERIFY(!w.ProblemList.empty());
+    QCOMPARE(w.probleme->LB2->count(), int((w.ProblemList.size() + 2) / 3));
+    QCOMPARE(w.probleme->LB2->item(0)->text(), QString::fromStdString(w.ProblemList[0]));
+    QVERIFY(!w.probleme->isVisible());
+    w.Tavrelprobleme->trigger();
+    QVERIFY(w.probleme->isVisible());
+    QVERIFY(!w.D6->isVisible());
+    QVERIFY(w.P5->rect().contains(w.probleme->geometry()));
+    w.Tavrelprobleme->trigger();
+    QVERIFY(!w.probleme->isVisible());
   }
 
   void soundIsEmbedded() {
