@@ -94,6 +94,8 @@ class TestTChessBrdInput : public QObject {
   void releaseBeforeThresholdCancels();
   void escapeCancels();
   void dropOnOwnSquare();
+  void lostGrabCancels_data();
+  void lostGrabCancels();
   void pressOnEmptySquareStartsNoDrag();
   void dragImageFollowsTheCursor();
   void engineMoveIsAnimatedDraggedIsNot();
@@ -211,6 +213,32 @@ void TestTChessBrdInput::dropOnOwnSquare() {
   QVERIFY(ev.illegal.empty());
   QCOMPARE(b.Position(), kStart);
   QVERIFY(b.WhiteToMove());
+  QCOMPARE(b.BoardImage(), before);
+}
+
+void TestTChessBrdInput::lostGrabCancels_data() {
+  QTest::addColumn<int>("how");
+  QTest::newRow("release went elsewhere") << 0;
+  QTest::newRow("board hidden") << 1;
+}
+
+void TestTChessBrdInput::lostGrabCancels() {
+  QFETCH(int, how);
+  TChessBrd b;
+  Show(b);
+  Events ev;
+  ev.Attach(b);
+  const QImage before = b.BoardImage();
+  Press(b, Centre(b, "b1"));
+  MoveHeld(b, Centre(b, "c3"));
+  if (how == 0)
+    MoveHeld(b, Centre(b, "c3"), Qt::NoButton);  // moves arrive without the button held
+  else
+    b.hide();
+  QCOMPARE(ev.illegal, std::vector<Square>{B1});
+  Release(b, Centre(b, "c3"));
+  QVERIFY(ev.legal.empty());
+  QCOMPARE(b.Position(), kStart);
   QCOMPARE(b.BoardImage(), before);
 }
 
