@@ -11,9 +11,14 @@
 
 #include "board/piece_sprite.h"
 
-// The board's artwork lives in a static library: its resources must be registered by name.
+// The board's artwork lives in a static library: its resources must be registered by name,
+// once per program.
 static void InitBoardResources() {
-  Q_INIT_RESOURCE(board);
+  static const bool registered = [] {
+    Q_INIT_RESOURCE(board);
+    return true;
+  }();
+  (void)registered;
 }
 
 namespace tavrel {
@@ -71,11 +76,11 @@ bool TChessBrd::event(QEvent* e) {
   // The custom engine is asked after the board has handled any event. Deferred, so that the
   // engine's move never runs inside a paint or a mouse handler; the deferred call itself (a
   // MetaCall) does not count, or an engine without a move would be asked in a busy loop.
-  if (e->type() != QEvent::MetaCall && CustomEngine() && !inCustomCheck_ && !EngineHalted() &&
+  if (e->type() != QEvent::MetaCall && CustomEngine() && !customCheckPending_ && !EngineHalted() &&
       ComputerToMove()) {
-    inCustomCheck_ = true;
+    customCheckPending_ = true;
     QTimer::singleShot(0, this, [this] {
-      inCustomCheck_ = false;
+      customCheckPending_ = false;
       CustomEngineCheck();
     });
   }

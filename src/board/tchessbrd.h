@@ -219,7 +219,7 @@ class TChessBrd : public QWidget, public ChessBoard {
   bool inLayout_ = false;
   bool firstPaintDone_ = false;
   QTimer customEngineTimer_;
-  bool inCustomCheck_ = false;
+  bool customCheckPending_ = false;
 
   bool resizable_ = false;
   int resizeMin_ = 100, resizeMax_ = 1000;
