@@ -470,9 +470,10 @@ struct ZobristKeys {
   }
 };
 
-const ZobristKeys& Keys() {
-  static const ZobristKeys keys;
-  return keys;
+// Built before main; the solver is never called during static initialisation.
+const ZobristKeys kKeys;
+inline const ZobristKeys& Keys() {
+  return kKeys;
 }
 
 inline uint64_t PieceKey(int piece, int cell) {
@@ -494,9 +495,9 @@ struct LineTable {
   int operator()(int from, int to) const { return step[80 + to - from]; }
 };
 
-const LineTable& Lines() {
-  static const LineTable table;
-  return table;
+const LineTable kLines;
+inline const LineTable& Lines() {
+  return kLines;
 }
 
 FastBoard ToFastBoard(const SolverBoard& board) {
@@ -542,6 +543,14 @@ bool Attacked(const FastBoard& b, int s, int cell, int enemyKingCell) {
 
 inline bool InCheck(const FastBoard& b, int s) {
   return Attacked(b, s, b.king[Index(s)], b.king[Index(-s)]);
+}
+
+// Can the move of side s leave its own king attacked? Only when the side is in check, the king
+// moves, the piece stands on a line with its king (it may be pinned) or a pawn is taken en
+// passant (two cells of a rank change).
+inline bool NeedsLegalityTest(bool inCheck, FastMove m, int ownKing) {
+  return inCheck || m.from == ownKing || Lines()(m.from, ownKing) != 0 ||
+         std::abs(m.kind) == kEnPassant;
 }
 
 // Pseudo-legal moves of side s, pieces in ascending cell order and each piece's moves in the
@@ -706,6 +715,7 @@ bool HasLegalMoveFast(FastBoard& b, int s) {
   }
   c[king] = static_cast<int8_t>(kingPiece);
   // Castling needs a free king, which has just been shown not to exist.
+  const bool inCheck = Attacked(b, s, king, enemyKing);
   MoveBuffer moves;
   for (int cell = kFirstSquareCell; cell <= kLastSquareCell; ++cell) {
     if (cell == king || !IsOwn(c[cell], s)) continue;
@@ -713,6 +723,7 @@ bool HasLegalMoveFast(FastBoard& b, int s) {
     GenerateFastPiece(b, cell, s, moves);
     for (int i = 0; i < moves.count; ++i) {
       const FastMove m = moves.moves[i];
+      if (!NeedsLegalityTest(inCheck, m, king)) return true;
       const int8_t movedPiece = c[m.from], captured = c[m.to];
       const int epCell = std::abs(m.kind) == kEnPassant ? m.to + 10 * s : 0;
       const int8_t epPawn = epCell ? c[epCell] : 0;
@@ -846,16 +857,23 @@ class FastMateSearch {
       if (entry.proven != 0 && entry.proven <= r) return true;
       if (entry.refuted >= r) return false;
     }
+    // A mate in one settles the node before the longer lines are ordered and searched.
+    if (MateInOne(b)) {
+      Remember(b.hash, true, 1);
+      return true;
+    }
     MoveBuffer moves;
     GenerateFast(b, s_, moves);
     int scores[256];
     int legal = 0;
     const int target = b.king[Index(-s_)];
+    const int ownKing = b.king[Index(s_)];
+    const bool inCheck = InCheck(b, s_);
     for (int i = 0; i < moves.count; ++i) {
       const FastMove m = moves.moves[i];
       FastBoard next = b;
       ApplyFast(next, m, s_);
-      if (InCheck(next, s_)) continue;
+      if (NeedsLegalityTest(inCheck, m, ownKing) && InCheck(next, s_)) continue;
       int score = 0;
       if (MayGiveCheck(b, m, s_, target) && InCheck(next, -s_)) score += 1000;
       if (m.kind < 0) score += 100 + 10 * std::abs(b.c[m.to]);
@@ -871,11 +889,17 @@ class FastMateSearch {
       wins = DefenderLoses(next, r);
     }
     if (stopped_) return false;
-    TableEntry& slot = Slot(b.hash);
-    if (slot.key != b.hash) slot = TableEntry{b.hash, 0, 0, 0, 0};
+    Remember(b.hash, wins, r);
+    return wins;
+  }
+
+  // Results of a stopped search are never remembered: its "false" answers are not refutations.
+  void Remember(uint64_t key, bool wins, int r) {
+    if (stopped_) return;
+    TableEntry& slot = Slot(key);
+    if (slot.key != key) slot = TableEntry{key, 0, 0, 0, 0};
     if (wins && (slot.proven == 0 || r < slot.proven)) slot.proven = static_cast<int8_t>(r);
     if (!wins && r > slot.refuted) slot.refuted = static_cast<int8_t>(r);
-    return wins;
   }
 
   // Defender to move after the attacker's move; the attacker has r - 1 moves left. True when
@@ -883,45 +907,78 @@ class FastMateSearch {
   bool DefenderLoses(const FastBoard& b, int r) {
     const int d = -s_;
     const uint64_t key = b.hash ^ Keys().defenderToMove;
-    const TableEntry& remembered = Slot(key);
-    const bool hint = remembered.key == key;
     MoveBuffer moves;
     GenerateFast(b, d, moves);
+    const int ownKing = b.king[Index(d)];
+    const bool inCheck = InCheck(b, d);
+
+    // First the replies that refuted before: the one remembered for this position and the
+    // killers of this depth. Usually one of them refutes again, and the other replies need not
+    // be ordered at all.
+    FastMove tried[3];
+    int triedCount = 0;
+    auto isTried = [&](FastMove m) {
+      for (int i = 0; i < triedCount; ++i) {
+        if (tried[i].from == m.from && tried[i].to == m.to && tried[i].kind == m.kind) return true;
+      }
+      return false;
+    };
+    const TableEntry& remembered = Slot(key);
+    const Killers& killers = killers_[r];
+    std::pair<uint8_t, uint8_t> candidates[3] = {
+        {0, 0}, {killers.from[0], killers.to[0]}, {killers.from[1], killers.to[1]}};
+    if (remembered.key == key) candidates[0] = {remembered.refutationFrom, remembered.refutationTo};
+    for (const auto& [from, to] : candidates) {
+      if (from == 0) continue;
+      for (int i = 0; i < moves.count; ++i) {
+        const FastMove m = moves.moves[i];
+        if (m.from != from || m.to != to || isTried(m)) continue;
+        tried[triedCount++] = m;
+        FastBoard next = b;
+        ApplyFast(next, m, d);
+        if (NeedsLegalityTest(inCheck, m, ownKing) && InCheck(next, d)) break;
+        if (!AttackerWins(next, r - 1)) return Refuted(key, m, r);
+        break;
+      }
+    }
+
     int scores[256];
     int legal = 0;
-    const Killers& killers = killers_[r];
+    const int attackerKing = b.king[Index(s_)];
+    bool anyLegal = false;
     for (int i = 0; i < moves.count; ++i) {
       const FastMove m = moves.moves[i];
       FastBoard next = b;
       ApplyFast(next, m, d);
-      if (InCheck(next, d)) continue;
+      if (NeedsLegalityTest(inCheck, m, ownKing) && InCheck(next, d)) continue;
+      anyLegal = true;
+      if (isTried(m)) continue;
       int score = history_[Index(d)][m.from][m.to];
-      if (hint && m.from == remembered.refutationFrom && m.to == remembered.refutationTo)
-        score += 1 << 28;
-      if (killers.Matches(m, 0)) score += 1 << 27;
-      if (killers.Matches(m, 1)) score += 1 << 26;
-      if (InCheck(next, s_)) score += 1 << 25;
+      if (MayGiveCheck(b, m, d, attackerKing) && InCheck(next, s_)) score += 1 << 25;
       if (m.kind < 0) score += (1 << 20) * (1 + std::abs(b.c[m.to]));
-      if (m.from == b.king[Index(d)]) score += 1 << 19;
+      if (m.from == ownKing) score += 1 << 19;
       moves.moves[legal] = m;
       scores[legal++] = score;
     }
-    if (legal == 0) return InCheck(b, d);
+    if (!anyLegal) return inCheck;
     SortByScore(moves.moves, scores, legal);
     for (int i = 0; i < legal; ++i) {
       FastBoard next = b;
       ApplyFast(next, moves.moves[i], d);
-      if (AttackerWins(next, r - 1)) continue;
-      if (stopped_) return false;
-      const FastMove m = moves.moves[i];
-      TableEntry& slot = Slot(key);
-      slot = TableEntry{key, 0, 0, m.from, m.to};
-      killers_[r].Remember(m);
-      int& h = history_[Index(d)][m.from][m.to];
-      h = std::min(h + r * r, 1 << 18);
-      return false;
+      if (!AttackerWins(next, r - 1)) return Refuted(key, moves.moves[i], r);
     }
     return true;
+  }
+
+  // A reply refuted the attacker's move (unless the search was stopped, which makes every
+  // answer false): remember it for this position, this depth and the history.
+  bool Refuted(uint64_t key, FastMove m, int r) {
+    if (stopped_) return false;
+    Slot(key) = TableEntry{key, 0, 0, m.from, m.to};
+    killers_[r].Remember(m);
+    int& h = history_[Index(-s_)][m.from][m.to];
+    h = std::min(h + r * r, 1 << 18);
+    return false;
   }
 
   static void SortByScore(FastMove* moves, int* scores, int count) {

@@ -355,6 +355,25 @@ TEST(Stopping, YieldCallbackCanRaiseTheFlag) {
   EXPECT_EQ(yields, 1);
 }
 
+TEST(Stopping, StoppedCallLeavesNothingBehind) {
+  // Stop a mate-in-five search part way, then solve the same position in full. The stopped
+  // call may only answer nothing or the right answer (if it finished first).
+  const char* lasker = "rn3r2/pbppq1p1/1p2pN1k/4N3/3P4/3B4/PPP2PPP/R3K2R/";
+  std::atomic<bool> stop{false};
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    stop = true;
+  });
+  const MateSolution stopped = SolveMate(lasker, 5, kSolverWhite, stop);
+  stopper.join();
+  if (stopped.moves != 0) {
+    EXPECT_EQ(stopped.solution, "Ne5-g4");
+  }
+  const MateSolution full = Solve(lasker, 5);
+  EXPECT_EQ(full.moves, 5);
+  EXPECT_EQ(full.solution, "Ne5-g4");
+}
+
 TEST(Stopping, AlreadyRaisedFlagGivesNoSolution) {
   std::atomic<bool> stop{true};
   EXPECT_EQ(SolveMate("6k1/Q7/6K1/8/8/8/8/8/", 3, kSolverWhite, stop).moves, 0);
