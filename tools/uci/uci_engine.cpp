@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "board/fen.h"
+#include "engine/solver.h"
 
 namespace tavrel::uci {
 
@@ -207,6 +208,10 @@ void UciEngine::CmdGo(Args& args) {
             Join("go ", word, ": expected a number 1..", std::to_string(engine::kMaxPly - 1)));
       if (word == "perft") return GoPerft(n);
       depth = n;
+    } else if (word == "mate") {
+      if (!(args >> number) || !ToInt(number, n) || n < 1 || n > kMaxSolverMoves)
+        return Error(Join("go mate: expected a number 1..", std::to_string(kMaxSolverMoves)));
+      return GoMate(n);
     } else if (word == "infinite") {
       depth = engine::kMaxPly - 1;
     } else if (word == "wtime" || word == "btime" || word == "winc" || word == "binc" ||
@@ -239,6 +244,25 @@ void UciEngine::GoSearch(int depth) {
     if (searcher_->LegalMoves(legal, 1) > 0) return Send(Join("bestmove ", PlayedMove(legal[0])));
     Send("info string no legal move");
     Send("bestmove 0000");
+  });
+}
+
+// The mate solver proves the shortest mate for the side to move; it takes castling rights from
+// the placement alone and knows no en-passant square.
+void UciEngine::GoMate(int moves) {
+  const EnginePosition pos = position_;
+  StartWorker([this, pos, moves] {
+    const MateSolution mate =
+        SolveMate(BoardTextToPlacement(std::string_view(pos.squares, 64)), moves,
+                  pos.whiteToMove ? kSolverWhite : kSolverBlack, stop_);
+    if (mate.moves == 0) {
+      Send(Join("info string no mate in ", std::to_string(moves)));
+      return Send("bestmove 0000");
+    }
+    const std::string move = ToUciMove(mate.firstMove);
+    const std::string n = std::to_string(mate.moves);
+    Send(Join("info depth ", n, " score mate ", n, " pv ", move));
+    Send(Join("bestmove ", move));
   });
 }
 

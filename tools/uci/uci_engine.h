@@ -57,6 +57,7 @@ class UciEngine {
 
   void GoSearch(int depth);
   void GoPerft(int depth);
+  void GoMate(int moves);
 
   void StopWorker();
   void StartWorker(std::function<void()> job);
