@@ -835,6 +835,17 @@ class FastMateSearch {
   // Attacker to move: a mate in one?
   bool MateInOne(const FastBoard& b) {
     if (ShouldStop()) return false;
+    const TableEntry& entry = Slot(b.hash);
+    if (entry.key == b.hash) {
+      if (entry.proven == 1) return true;
+      if (entry.refuted >= 1) return false;
+    }
+    const bool mates = FindMateInOne(b);
+    Remember(b.hash, mates, 1);
+    return mates;
+  }
+
+  bool FindMateInOne(const FastBoard& b) {
     const int target = b.king[Index(-s_)];
     MoveBuffer moves;
     GenerateFast(b, s_, moves);
@@ -858,10 +869,7 @@ class FastMateSearch {
       if (entry.refuted >= r) return false;
     }
     // A mate in one settles the node before the longer lines are ordered and searched.
-    if (MateInOne(b)) {
-      Remember(b.hash, true, 1);
-      return true;
-    }
+    if (MateInOne(b)) return true;
     MoveBuffer moves;
     GenerateFast(b, s_, moves);
     int scores[256];
