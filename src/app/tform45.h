@@ -177,6 +177,9 @@ class Tform45 : public QMainWindow {
   void eladen(QAction* item);
   void CopyOpeningToFile(const QString& item);
 
+  void Button7Click();  // "Zugvorschlag"
+  void ChessBrd2LegalMove();
+
   void ChessBrd1LegalMove();
   void ChessBrd1Check();
   void ChessBrd1Mate();
@@ -203,6 +206,7 @@ class Tform45 : public QMainWindow {
   void ConnectHandlers();
   void ConnectExtras();
   void CreateProblemPanel();
+  void ConnectSuggestion();
   void SetClientSize(int width, int height);
   void CenterOnScreen();
   void LoadProblemCollection();

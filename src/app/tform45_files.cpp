@@ -39,6 +39,7 @@ Tform45::Tform45(QWidget* parent) : QMainWindow(parent), TickCount(SteadyMillise
   CreateBoards();
   ConnectHandlers();
   ConnectExtras();
+  ConnectSuggestion();
   FormCreate();
 }
 

@@ -203,20 +203,29 @@ void Tform45::CreateBoardArea() {
   QPalette title = P7->palette();
   title.setColor(QPalette::WindowText, kNavy);
   P7->setPalette(title);
-  auto tool = [this](const QString& name, const QIcon& icon, const QString& hint, int x) {
-    auto* button = new QToolButton(P7);
+  // The tool bar B3: flat buttons side by side; a hidden one leaves no gap.
+  auto* B3 = new QWidget(P7);
+  B3->setObjectName(QStringLiteral("B3"));
+  B3->setGeometry(2, 2, 90, 24);
+  auto* tools = new QHBoxLayout(B3);
+  tools->setContentsMargins(0, 0, 0, 0);
+  tools->setSpacing(0);
+  auto tool = [B3, tools](const QString& name, const QIcon& icon, const QString& hint) {
+    auto* button = new QToolButton(B3);
     button->setObjectName(name);
     button->setAutoRaise(true);
     button->setIcon(icon);
     button->setIconSize(QSize(18, 18));
     button->setToolTip(hint);
-    button->setGeometry(x, 2, 24, 24);
+    button->setFixedSize(24, 24);
     button->setFocusPolicy(Qt::NoFocus);
+    tools->addWidget(button);
     return button;
   };
-  S7 = tool(QStringLiteral("S7"), ExitGlyph(), QStringLiteral("Teilprogramm beenden"), 3);
-  S99 = tool(QStringLiteral("S99"), HelpGlyph(), QStringLiteral("Hilfe"), 27);
-  S15 = tool(QStringLiteral("S15"), PrintGlyph(), QStringLiteral("Ausdruck der Zugliste"), 51);
+  S7 = tool(QStringLiteral("S7"), ExitGlyph(), QStringLiteral("Teilprogramm beenden"));
+  S99 = tool(QStringLiteral("S99"), HelpGlyph(), QStringLiteral("Hilfe"));
+  S15 = tool(QStringLiteral("S15"), PrintGlyph(), QStringLiteral("Ausdruck der Zugliste"));
+  tools->addStretch(1);
 
   auto line = [this](const QString& name, const QColor& text_colour) {
     auto* panel = new TPanel(P6, Qt::white);
@@ -317,7 +326,6 @@ void Tform45::CreateMenus() {
   for (QAction* a : OpeningItems) AwaitHandler(a);
   S99->setEnabled(false);
   S15->setEnabled(false);
-  D6->setEnabled(false);  // the move suggestion comes with its own step
 }
 
 void Tform45::SetClientSize(int width, int height) {

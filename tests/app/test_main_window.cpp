@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -280,6 +281,42 @@ class MainWindowTest : public QObject {
     QVERIFY(w.P5->rect().contains(w.probleme->geometry()));
     w.Tavrelprobleme->trigger();
     QVERIFY(!w.probleme->isVisible());
+  }
+
+  void moveSuggestion_data() {
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("marked in yellow") << true;
+    QTest::newRow("text only") << false;
+  }
+  void moveSuggestion() {
+    QFETCH(bool, marked);
+    REQUIRE_ENGINE();
+    Tform45& w = *w_;
+    w.Rx1->setValue(15);  // the hidden board searches at its own depth all the same
+    w.D6->click();        // before the first move: nothing
+    QCOMPARE(w.Label2->text(), QString());
+    if (!marked) w.M24->trigger();
+    Play(w, "e2e4");
+    const std::string before = w.ChessBrd1->Position();
+    w.D6->click();
+    QTRY_VERIFY(!w.Label2->text().isEmpty());
+    const QString move = w.Label2->text();
+    QVERIFY2(QRegularExpression(QStringLiteral("^[KDTLS]?[a-h][1-8][-x][a-h][1-8]\\+?$"))
+                 .match(move)
+                 .hasMatch(),
+             qPrintable(move));
+    QVERIFY(QFileInfo::exists(DataPath(QStringLiteral("tavrel.tip"))));
+    QCOMPARE(w.ChessBrd1->Position(), before);  // the visible game is unchanged
+    QCOMPARE(w.LB1->count(), 1);
+    QCOMPARE(w.ChessBrd2->SearchDepth(), 3);
+    const MarkPair m = TChessBrd::YellowMark;
+    const Square from = SquareAt(m.FromFile, m.FromRank);
+    const QPoint at = w.ChessBrd1->PixelOfSquare(from) + QPoint(w.ChessBrd1->SizeOfSquare() / 2, 0);
+    const bool yellow = w.ChessBrd1->BoardImage().pixelColor(at) == QColor(255, 255, 0);
+    QCOMPARE(yellow, marked);
+    if (marked)
+      QCOMPARE(move.mid(move.size() > 5 && move[0].isUpper() ? 1 : 0, 2),
+               QString(QChar('a' + m.FromFile - 1)) + QString::number(m.FromRank));
   }
 
   void soundIsEmbedded() {

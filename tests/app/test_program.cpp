@@ -2,6 +2,7 @@
 // visible board, the computer answers, and closing leaves the right files behind.
 #include <QFile>
 #include <QProcess>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,6 +133,37 @@ class ProgramTest : public QObject {
     QVERIFY(ini.contains("Tip=0"));
     QVERIFY(ini.contains("Schluessel=7"));
     QVERIFY(!QFile::exists(data + QStringLiteral("000.spa")));
+  }
+
+  // Pictures for a look by eye (run under xvfb-run with TAVREL_SCREENSHOT_DIR set): the start,
+  // a game with the last move framed, and the mate message over the window.
+  void screenshots() {
+    const QString dir = qEnvironmentVariable("TAVREL_SCREENSHOT_DIR");
+    if (dir.isEmpty()) QSKIP("TAVREL_SCREENSHOT_DIR is not set");
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    Tform45 w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::qWait(500);
+    const auto screen = [&](const char* name) {
+      QGuiApplication::primaryScreen()->grabWindow(0).save(dir + '/' + name + ".png");
+    };
+    screen("x-start");
+    Drag(w.ChessBrd1, F2, F3);
+    Drag(w.ChessBrd1, E7, E5);
+    Drag(w.ChessBrd1, G2, G4);
+    QTest::qWait(300);
+    screen("x-game");
+    tavrel::test::ModalAnswer answer([&](QWidget* box) {
+      QTest::qWait(300);
+      screen("x-mate");
+      box->close();
+    });
+    Drag(w.ChessBrd1, D8, H4);
+    QVERIFY(answer.Answered());
+    QTest::qWait(300);
+    screen("x-after-mate");
   }
 };
 
