@@ -7,7 +7,8 @@ target_sources(tavrel_gui PRIVATE
   src/app/sound.h src/app/sound.cpp
   src/app/tavrel_application.h src/app/tavrel_application.cpp
   src/app/tform45.h src/app/tform45_layout.cpp src/app/tform45_game.cpp
-  src/app/tform45_files.cpp src/app/tform45_extras.cpp)
+  src/app/tform45_files.cpp src/app/tform45_extras.cpp
+  src/app/tform45_suggestion.cpp)
 
 add_executable(tavrel src/app/main.cpp)
 target_link_libraries(tavrel PRIVATE tavrel_gui)
