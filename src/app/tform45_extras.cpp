@@ -115,7 +115,7 @@ void Tform45::ConnectExtras() {
   connect(S99, &QToolButton::clicked, this, &Tform45::S99Click);
   connect(M22, &QAction::triggered, this, &Tform45::S99Click);
   auto* help_key = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  help_key->setContext(Qt::ApplicationShortcut);
+  help_key->setContext(Qt::WindowShortcut);
   connect(help_key, &QShortcut::activated, this, &Tform45::S99Click);
   M22->setShortcut({});
   connect(M18, &QAction::triggered, this, &Tform45::S10C);

@@ -66,8 +66,9 @@ QAction* MakeItem(QMenu* menu, const QString& name, const QString& caption,
   QAction* action = menu->addAction(caption);
   action->setObjectName(name);
   if (!shortcut.isEmpty()) {
+    // The window's own keys: Esc in the help window, say, must not end the program.
     action->setShortcut(shortcut);
-    action->setShortcutContext(Qt::ApplicationShortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
   }
   return action;
 }

@@ -201,7 +201,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.Rx1->value(), 5);
     QVERIFY(w.M23->isChecked() && w.M24->isChecked() && !w.ton->isChecked());
     w.Rx1->setValue(7);
-    w.close();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_Escape);  // "Beenden"
+    QVERIFY(!w.isVisible());
     QVERIFY(!QFile::exists(DataPath(QStringLiteral("kovrin.ini"))));
   }
 
@@ -502,6 +505,8 @@ class MainWindowTest : public QObject {
     QVERIFY(w.D4->isVisible());
     QCOMPARE(w.D4->text(), QStringLiteral("Abbruch"));
     QTRY_VERIFY(w.LB1->count() >= 2);
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_Delete);
     QVERIFY(w.ClocksStopped);
     QCOMPARE(w.G1->ItemIndex(), 0);
