@@ -78,15 +78,24 @@ void TChessThread::Shutdown(const std::function<void()>& serveUi) {
     terminate_ = true;
     cv_.notify_all();
   }
-  while (!exited_.load()) serveUi();
+  // Serve only while the thread waits in a hand-over: a parked or searching thread ends without
+  // the UI thread's help, and the owner may be half destroyed when it shuts its engine down.
+  while (!exited_.load()) {
+    if (inHandOver_.load())
+      serveUi();
+    else
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+  }
   thread_.join();
 }
 
 void TChessThread::HandOver(const std::function<void()>& fn) {
   if (shuttingDown_.load()) return;
+  inHandOver_ = true;
   runOnUi_([&] {
     if (!shuttingDown_.load()) fn();
   });
+  inHandOver_ = false;
 }
 
 void TChessThread::Execute() {

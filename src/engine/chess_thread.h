@@ -98,6 +98,7 @@ class TChessThread {
   bool terminate_ = false;
   std::atomic<bool> shuttingDown_{false};
   std::atomic<bool> exited_{false};
+  std::atomic<bool> inHandOver_{false};  // waiting in runOnUi_
   std::atomic<pid_t> tid_{0};
   std::atomic<int> pendingPriority_{-1};
   int baseNice_ = 0;

@@ -1,6 +1,12 @@
 #include "engine/search.h"
 
+#include <emmintrin.h>
+
+#include <bit>
+#include <climits>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace tavrel {
 
@@ -154,14 +160,103 @@ std::string MoveToUci(EngineMove m) {
   return s;
 }
 
+namespace {
+
+// Directions in the order rays are walked, as engine-square steps: NW, N, NE, W, E, SW, S, SE.
+// The first four run towards lower squares, the last four towards higher ones.
+constexpr int kRowStep[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+constexpr int kFileStep[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
+// The pieces' mailbox directions mapped onto these: bishop -11 -9 9 11, rook -10 -1 1 10, queen
+// all eight.
+constexpr int kBishopDirs[4] = {0, 2, 5, 7};
+constexpr int kRookDirs[4] = {1, 3, 4, 6};
+constexpr int kQueenDirs[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+
+// Maximum of the four lanes, broadcast to all of them (SSE2 has no packed 32-bit max).
+inline __m128i MaxLanes(__m128i v) {
+  auto max = [](__m128i a, __m128i b) {
+    const __m128i g = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(g, a), _mm_andnot_si128(g, b));
+  };
+  v = max(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)));
+  return max(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(2, 3, 0, 1)));
+}
+
+constexpr uint64_t Bit(int sq) {
+  return uint64_t(1) << sq;
+}
+inline int Lowest(uint64_t b) {
+  return std::countr_zero(b);
+}
+inline int Highest(uint64_t b) {
+  return 63 - std::countl_zero(b);
+}
+// The blocker nearest to the origin of a ray in direction d.
+inline int Nearest(int d, uint64_t blockers) {
+  return d >= 4 ? Lowest(blockers) : Highest(blockers);
+}
+
+struct Tables {
+  uint64_t knight[64];  // knight and king targets; listed in ascending square order they are
+  uint64_t king[64];    // in the order of the mailbox directions
+  uint64_t pawnAttackers[2][64];  // squares from which a pawn of that colour attacks the square
+  uint64_t ray[8][64];
+  int8_t raySquares[8][64][7];
+  int8_t rayLength[8][64];
+  uint64_t diagonals[64];
+  uint64_t lines[64];
+
+  Tables() {
+    for (int sq = 0; sq < 64; ++sq) {
+      const int r = RowOf(sq), f = FileOf(sq);
+      auto on = [](int rr, int ff) { return rr >= 0 && rr < 8 && ff >= 0 && ff < 8; };
+      knight[sq] = king[sq] = 0;
+      static constexpr int kKnightRow[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
+      static constexpr int kKnightFile[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
+      for (int i = 0; i < 8; ++i) {
+        if (on(r + kKnightRow[i], f + kKnightFile[i]))
+          knight[sq] |= Bit((r + kKnightRow[i]) * 8 + f + kKnightFile[i]);
+        if (on(r + kRowStep[i], f + kFileStep[i]))
+          king[sq] |= Bit((r + kRowStep[i]) * 8 + f + kFileStep[i]);
+      }
+      // A white pawn on p attacks p-9 and p-7 (one row up); a black one p+7 and p+9.
+      pawnAttackers[kWhite][sq] = pawnAttackers[kBlack][sq] = 0;
+      if (on(r + 1, f - 1)) pawnAttackers[kWhite][sq] |= Bit(sq + 7);
+      if (on(r + 1, f + 1)) pawnAttackers[kWhite][sq] |= Bit(sq + 9);
+      if (on(r - 1, f - 1)) pawnAttackers[kBlack][sq] |= Bit(sq - 9);
+      if (on(r - 1, f + 1)) pawnAttackers[kBlack][sq] |= Bit(sq - 7);
+      diagonals[sq] = lines[sq] = 0;
+      for (int d = 0; d < 8; ++d) {
+        ray[d][sq] = 0;
+        int n = 0;
+        for (int rr = r + kRowStep[d], ff = f + kFileStep[d]; on(rr, ff);
+             rr += kRowStep[d], ff += kFileStep[d]) {
+          ray[d][sq] |= Bit(rr * 8 + ff);
+          raySquares[d][sq][n++] = int8_t(rr * 8 + ff);
+        }
+        rayLength[d][sq] = int8_t(n);
+        (kRowStep[d] != 0 && kFileStep[d] != 0 ? diagonals : lines)[sq] |= ray[d][sq];
+      }
+    }
+  }
+};
+
+const Tables kTables;
+
+}  // namespace
+
 Searcher::Searcher() {
   std::memset(pieceSquare_, 0, sizeof pieceSquare_);
-  for (ListEntry& e : list_) e = ListEntry{};
+  for (EngineMove& m : moves_) m = EngineMove{};
+  std::memset(scores_, 0, sizeof scores_);
   std::memset(first_, 0, sizeof first_);
   std::memset(end_, 0, sizeof end_);
   std::memset(history_, 0, sizeof history_);
   for (Undo& u : undo_) u = Undo{};
   std::memset(pvLength_, 0, sizeof pvLength_);
+  std::memset(occupied_, 0, sizeof occupied_);
+  std::memset(pieces_, 0, sizeof pieces_);
+  material_[0] = material_[1] = 0;
   for (int i = 0; i < 64; ++i) {
     color_[i] = kEmpty;
     piece_[i] = kEmpty;
@@ -178,10 +273,37 @@ void Searcher::SetLimits(int maxPly, int maxMoves) {
   moveLimit_ = maxMoves < 1 ? 1 : maxMoves > kMaxMoves ? kMaxMoves : maxMoves;
 }
 
+template <bool kMaterial>
+[[gnu::always_inline]] inline void Searcher::PutPiece(int sq, int colour, int piece) {
+  color_[sq] = uint8_t(colour);
+  piece_[sq] = uint8_t(piece);
+  occupied_[colour] |= Bit(sq);
+  pieces_[colour][piece] |= Bit(sq);
+  if (kMaterial) material_[colour] += pieceSquare_[colour][piece][sq];
+}
+
+template <bool kMaterial>
+[[gnu::always_inline]] inline void Searcher::RemovePiece(int sq) {
+  const int colour = color_[sq], piece = piece_[sq];
+  occupied_[colour] &= ~Bit(sq);
+  pieces_[colour][piece] &= ~Bit(sq);
+  if (kMaterial) material_[colour] -= pieceSquare_[colour][piece][sq];
+  color_[sq] = kEmpty;
+  piece_[sq] = kEmpty;
+}
+
+void Searcher::RecomputeMaterial() {
+  material_[0] = material_[1] = 0;
+  for (int sq = 0; sq < 64; ++sq)
+    if (color_[sq] != kEmpty) material_[color_[sq]] += pieceSquare_[color_[sq]][piece_[sq]][sq];
+}
+
 void Searcher::SetPosition(const EnginePosition& pos) {
+  std::memset(occupied_, 0, sizeof occupied_);
+  std::memset(pieces_, 0, sizeof pieces_);
   for (int i = 0; i < 64; ++i) {
     const char c = pos.squares[i];
-    color_[i] = (c >= 'b' && c <= 'r') ? kBlack : (c >= 'B' && c <= 'R') ? kWhite : kEmpty;
+    const int colour = (c >= 'b' && c <= 'r') ? kBlack : (c >= 'B' && c <= 'R') ? kWhite : kEmpty;
     int p = kEmpty;
     switch (c | 0x20) {
       case 'p':
@@ -203,10 +325,14 @@ void Searcher::SetPosition(const EnginePosition& pos) {
         p = kKing;
         break;
     }
-    // A letter outside both ranges ("a", "s".."z") carries no colour: the square is empty.
-    if (color_[i] == kEmpty) p = kEmpty;
-    piece_[i] = p;
-    if (p == kEmpty) color_[i] = kEmpty;
+    // A letter in the colour ranges that names no piece ("c", "d", ...) leaves the square empty.
+    color_[i] = piece_[i] = kEmpty;
+    if (colour != kEmpty && p != kEmpty) {
+      color_[i] = uint8_t(colour);
+      piece_[i] = uint8_t(p);
+      occupied_[colour] |= Bit(i);
+      pieces_[colour][p] |= Bit(i);
+    }
   }
   side_ = pos.whiteToMove ? kWhite : kBlack;
   xside_ = side_ ^ 1;
@@ -225,6 +351,7 @@ void Searcher::SetPosition(const EnginePosition& pos) {
   }
   ply_ = 0;
   first_[0] = 0;
+  RecomputeMaterial();
 }
 
 void Searcher::PrepareEvaluation() {
@@ -264,209 +391,240 @@ void Searcher::PrepareEvaluation() {
     for (int sq = 0; sq < 64; ++sq)
       pieceSquare_[c][kPawn][sq] += shield[c == kWhite ? sq : Mirror(sq)];
   }
+  RecomputeMaterial();
+  for (PawnEntry& e : pawnCache_) e = PawnEntry{};
+}
+
+// Doubled, isolated and passed pawns; adds each colour's terms to score[] and gives the files
+// holding pawns (bit f) for the rook terms.
+int Searcher::PawnTerms(int* score, unsigned* files) const {
+  const uint64_t white = pieces_[kWhite][kPawn], black = pieces_[kBlack][kPawn];
+  PawnEntry& e = pawnCache_[((white * 0x9E3779B97F4A7C15ull) ^ (black * 0xC2B2AE3D27D4EB4Full)) >>
+                            (64 - kPawnCacheBits)];
+  if (e.white != white || e.black != black) {
+    unsigned f[2] = {0, 0}, doubled[2] = {0, 0};
+    for (int c = 0; c < 2; ++c) {
+      for (uint64_t b = pieces_[c][kPawn]; b; b &= b - 1) {
+        const unsigned bit = 1u << FileOf(Lowest(b));
+        if (f[c] & bit) doubled[c] |= bit;
+        f[c] |= bit;
+      }
+    }
+    for (int c = 0; c < 2; ++c) {
+      const int o = c ^ 1;
+      int s = 0;
+      for (uint64_t b = pieces_[c][kPawn]; b; b &= b - 1) {
+        const int sq = Lowest(b);
+        const unsigned bit = 1u << FileOf(sq);
+        const unsigned neighbours = ((bit << 1) | (bit >> 1)) & 0xff;
+        if (doubled[c] & bit) s -= 5;
+        if (!(f[c] & neighbours)) s -= (f[o] & bit) ? 20 : 30;
+        if (!(f[o] & (neighbours | bit))) s += 2 * pieceSquare_[c][kPawn][sq];
+      }
+      e.score[c] = s;
+      e.files[c] = uint8_t(f[c]);
+    }
+    e.white = white;
+    e.black = black;
+  }
+  score[0] += e.score[0];
+  score[1] += e.score[1];
+  files[0] = e.files[0];
+  files[1] = e.files[1];
+  return 0;
 }
 
 int Searcher::Evaluate() const {
-  int score[2] = {0, 0};
-  int pawns[2][10] = {};  // pawns per file, files shifted by one so both neighbours exist
-  for (int sq = 0; sq < 64; ++sq)
-    if (piece_[sq] == kPawn) ++pawns[color_[sq]][FileOf(sq) + 1];
-  for (int sq = 0; sq < 64; ++sq) {
-    const int c = color_[sq];
-    if (c == kEmpty) continue;
-    const int p = piece_[sq];
-    const int o = c ^ 1;
-    const int f = FileOf(sq) + 1;
-    score[c] += pieceSquare_[c][p][sq];
-    if (p == kPawn) {
-      if (pawns[c][f] > 1) score[c] -= 5;
-      if (pawns[c][f - 1] == 0 && pawns[c][f + 1] == 0) score[c] -= pawns[o][f] == 0 ? 30 : 20;
-      if (pawns[o][f - 1] == 0 && pawns[o][f] == 0 && pawns[o][f + 1] == 0)
-        score[c] += 2 * pieceSquare_[c][kPawn][sq];
-    } else if (p == kRook) {
-      if (pawns[c][f] == 0) score[c] += pawns[o][f] == 0 ? 15 : 10;
+  int score[2] = {material_[0], material_[1]};
+  unsigned files[2];
+  PawnTerms(score, files);
+  for (int c = 0; c < 2; ++c) {
+    for (uint64_t b = pieces_[c][kRook]; b; b &= b - 1) {
+      const unsigned bit = 1u << FileOf(Lowest(b));
+      if (!(files[c] & bit)) score[c] += (files[c ^ 1] & bit) ? 10 : 15;
     }
   }
   return score[side_] - score[xside_];
 }
 
 bool Searcher::IsAttacked(int sq, int colour) const {
-  for (int i = 0; i < 64; ++i) {
-    if (color_[i] != colour) continue;
-    const int p = piece_[i];
-    if (p == kPawn) {
-      if (colour == kWhite) {
-        if (FileOf(i) != 0 && i - 9 == sq) return true;
-        if (FileOf(i) != 7 && i - 7 == sq) return true;
-      } else {
-        if (FileOf(i) != 0 && i + 7 == sq) return true;
-        if (FileOf(i) != 7 && i + 9 == sq) return true;
-      }
-      continue;
+  const uint64_t* p = pieces_[colour];
+  if ((kTables.pawnAttackers[colour][sq] & p[kPawn]) || (kTables.knight[sq] & p[kKnight]) ||
+      (kTables.king[sq] & p[kKing]))
+    return true;
+  const uint64_t all = occupied_[0] | occupied_[1];
+  const uint64_t diagonal = p[kBishop] | p[kQueen];
+  if (diagonal & kTables.diagonals[sq]) {
+    for (int d : kBishopDirs) {
+      const uint64_t blockers = kTables.ray[d][sq] & all;
+      if (blockers && (diagonal & Bit(Nearest(d, blockers)))) return true;
     }
-    for (int j = 0; j < kDirectionCount[p]; ++j) {
-      for (int n = i;;) {
-        n = kMailbox[Mailbox64(n) + kDirections[p][j]];
-        if (n == -1) break;
-        if (n == sq) return true;
-        if (color_[n] != kEmpty) break;
-        if (!kSlides[p]) break;
-      }
+  }
+  const uint64_t straight = p[kRook] | p[kQueen];
+  if (straight & kTables.lines[sq]) {
+    for (int d : kRookDirs) {
+      const uint64_t blockers = kTables.ray[d][sq] & all;
+      if (blockers && (straight & Bit(Nearest(d, blockers)))) return true;
     }
   }
   return false;
+}
+
+uint64_t Searcher::Pinned(int kingSq, int colour) const {
+  const uint64_t* enemy = pieces_[colour ^ 1];
+  const uint64_t all = occupied_[0] | occupied_[1];
+  const uint64_t diagonal = enemy[kBishop] | enemy[kQueen];
+  const uint64_t straight = enemy[kRook] | enemy[kQueen];
+  uint64_t pinned = 0;
+  for (int d = 0; d < 8; ++d) {
+    const uint64_t ray = kTables.ray[d][kingSq];
+    const uint64_t sliders = (kRowStep[d] != 0 && kFileStep[d] != 0) ? diagonal : straight;
+    if (!(ray & sliders)) continue;
+    uint64_t blockers = ray & all;
+    if (!blockers) continue;
+    const int first = Nearest(d, blockers);
+    if (!(occupied_[colour] & Bit(first))) continue;
+    blockers &= ~Bit(first);
+    if (blockers && (sliders & Bit(Nearest(d, blockers)))) pinned |= Bit(first);
+  }
+  return pinned;
 }
 
 bool Searcher::InCheck(int colour) const {
-  for (int i = 0; i < 64; ++i)
-    if (piece_[i] == kKing && color_[i] == colour) return IsAttacked(i, colour ^ 1);
-  return false;
-}
-
-bool Searcher::MoveListFull() const {
-  return end_[ply_] >= moveLimit_;
+  // The first king from square 0 upwards, as the board would find it.
+  const uint64_t kings = pieces_[colour][kKing];
+  return kings && IsAttacked(Lowest(kings), colour ^ 1);
 }
 
 void Searcher::Push(int from, int to, int flags) {
-  if (flags & kFlagPawnMove) {
-    if ((side_ == kWhite && to <= 7) || (side_ == kBlack && to >= 56)) {
-      PushPromotions(from, to, flags);
-      return;
-    }
-  }
-  if (MoveListFull()) return;
-  ListEntry& e = list_[end_[ply_]++];
-  e.move = EngineMove{uint8_t(from), uint8_t(to), 0, uint8_t(flags)};
-  if (flags & kFlagCapture)
-    e.score = 1000000 + 10 * piece_[to] - piece_[from];
-  else
-    e.score = history_[from][to];
+  if (end_[ply_] >= moveLimit_) return;
+  const int n = end_[ply_]++;
+  moves_[n] = EngineMove{uint8_t(from), uint8_t(to), 0, uint8_t(flags)};
+  scores_[n] =
+      (flags & kFlagCapture) ? 1000000 + 10 * piece_[to] - piece_[from] : history_[from][to];
 }
 
-void Searcher::PushPromotions(int from, int to, int flags) {
+// A pawn move onto the last rank becomes four entries: knight, bishop, rook, queen.
+void Searcher::PushPawnMove(int from, int to, int flags) {
+  if (to > 7 && to < 56) return Push(from, to, flags);
   for (int p = kKnight; p <= kQueen; ++p) {
-    if (MoveListFull()) return;
-    ListEntry& e = list_[end_[ply_]++];
-    e.move = EngineMove{uint8_t(from), uint8_t(to), uint8_t(p), uint8_t(flags | kFlagPromotion)};
-    e.score = 1000000 + 10 * p;
+    if (end_[ply_] >= moveLimit_) return;
+    const int n = end_[ply_]++;
+    moves_[n] = EngineMove{uint8_t(from), uint8_t(to), uint8_t(p), uint8_t(flags | kFlagPromotion)};
+    scores_[n] = 1000000 + 10 * p;
   }
 }
 
-void Searcher::GenerateMoves() {
+// Pieces in square order, each piece's directions in table order, each ray from near to far:
+// the list order that move ordering's ties depend on.
+template <bool kCapturesOnly>
+void Searcher::Generate() {
   end_[ply_] = first_[ply_];
-  for (int sq = 0; sq < 64; ++sq) {
-    if (color_[sq] != side_) continue;
+  const uint64_t own = occupied_[side_], opp = occupied_[xside_], all = own | opp;
+  for (uint64_t b = own; b; b &= b - 1) {
+    const int sq = Lowest(b);
     const int p = piece_[sq];
-    if (p == kPawn) {
-      if (side_ == kWhite) {
-        if (sq < 8) continue;  // a pawn on its last rank has no move
-        if (FileOf(sq) != 0 && color_[sq - 9] == kBlack) Push(sq, sq - 9, 17);
-        if (FileOf(sq) != 7 && color_[sq - 7] == kBlack) Push(sq, sq - 7, 17);
-        if (color_[sq - 8] == kEmpty) {
-          Push(sq, sq - 8, 16);
-          if (sq >= 48 && sq <= 55 && color_[sq - 16] == kEmpty) Push(sq, sq - 16, 24);
+    switch (p) {
+      case kPawn:
+        if (side_ == kWhite) {
+          if (sq < 8) break;  // a pawn on its last rank has no move
+          if (FileOf(sq) != 0 && color_[sq - 9] == kBlack) PushPawnMove(sq, sq - 9, 17);
+          if (FileOf(sq) != 7 && color_[sq - 7] == kBlack) PushPawnMove(sq, sq - 7, 17);
+          if (color_[sq - 8] == kEmpty) {
+            if (!kCapturesOnly) {
+              PushPawnMove(sq, sq - 8, 16);
+              if (sq >= 48 && sq <= 55 && color_[sq - 16] == kEmpty) Push(sq, sq - 16, 24);
+            } else if (sq <= 15) {
+              PushPawnMove(sq, sq - 8, 16);
+            }
+          }
+        } else {
+          if (sq > 55) break;
+          if (FileOf(sq) != 0 && color_[sq + 7] == kWhite) PushPawnMove(sq, sq + 7, 17);
+          if (FileOf(sq) != 7 && color_[sq + 9] == kWhite) PushPawnMove(sq, sq + 9, 17);
+          if (color_[sq + 8] == kEmpty) {
+            if (!kCapturesOnly) {
+              PushPawnMove(sq, sq + 8, 16);
+              if (sq >= 8 && sq <= 15 && color_[sq + 16] == kEmpty) Push(sq, sq + 16, 24);
+            } else if (sq >= 48) {
+              PushPawnMove(sq, sq + 8, 16);
+            }
+          }
         }
-      } else {
-        if (sq > 55) continue;
-        if (FileOf(sq) != 0 && color_[sq + 7] == kWhite) Push(sq, sq + 7, 17);
-        if (FileOf(sq) != 7 && color_[sq + 9] == kWhite) Push(sq, sq + 9, 17);
-        if (color_[sq + 8] == kEmpty) {
-          Push(sq, sq + 8, 16);
-          if (sq >= 8 && sq <= 15 && color_[sq + 16] == kEmpty) Push(sq, sq + 16, 24);
+        break;
+      case kKnight:
+      case kKing: {
+        const uint64_t targets =
+            (p == kKnight ? kTables.knight[sq] : kTables.king[sq]) & (kCapturesOnly ? opp : ~own);
+        for (uint64_t t = targets; t; t &= t - 1) {
+          const int to = Lowest(t);
+          Push(sq, to, (opp & Bit(to)) ? 1 : 0);
         }
+        break;
       }
-      continue;
-    }
-    for (int j = 0; j < kDirectionCount[p]; ++j) {
-      for (int n = sq;;) {
-        n = kMailbox[Mailbox64(n) + kDirections[p][j]];
-        if (n == -1) break;
-        if (color_[n] != kEmpty) {
-          if (color_[n] == xside_) Push(sq, n, 1);
-          break;
+      default: {
+        const int* dirs = p == kBishop ? kBishopDirs : p == kRook ? kRookDirs : kQueenDirs;
+        const int count = p == kQueen ? 8 : 4;
+        for (int i = 0; i < count; ++i) {
+          const int d = dirs[i];
+          if (kCapturesOnly) {
+            const uint64_t blockers = kTables.ray[d][sq] & all;
+            if (blockers) {
+              const int to = Nearest(d, blockers);
+              if (opp & Bit(to)) Push(sq, to, 1);
+            }
+            continue;
+          }
+          const int8_t* ray = kTables.raySquares[d][sq];
+          for (int k = 0, n = kTables.rayLength[d][sq]; k < n; ++k) {
+            const int to = ray[k];
+            if (all & Bit(to)) {
+              if (opp & Bit(to)) Push(sq, to, 1);
+              break;
+            }
+            Push(sq, to, 0);
+          }
         }
-        Push(sq, n, 0);
-        if (!kSlides[p]) break;
       }
     }
   }
   // Castling needs the right and, since a start position may carry all four rights with the king
   // or rooks elsewhere, the king and the rook on their start squares; MakeMove checks the rest.
-  if (side_ == kWhite) {
-    if (piece_[kE1] == kKing && color_[kE1] == kWhite) {
-      if ((castle_ & 1) && piece_[kH1] == kRook && color_[kH1] == kWhite) Push(kE1, kG1, 2);
-      if ((castle_ & 2) && piece_[kA1] == kRook && color_[kA1] == kWhite) Push(kE1, kC1, 2);
-    }
-  } else {
-    if (piece_[kE8] == kKing && color_[kE8] == kBlack) {
-      if ((castle_ & 4) && piece_[kH8] == kRook && color_[kH8] == kBlack) Push(kE8, kG8, 2);
-      if ((castle_ & 8) && piece_[kA8] == kRook && color_[kA8] == kBlack) Push(kE8, kC8, 2);
+  if (!kCapturesOnly) {
+    if (side_ == kWhite) {
+      if (pieces_[kWhite][kKing] & Bit(kE1)) {
+        if ((castle_ & 1) && (pieces_[kWhite][kRook] & Bit(kH1))) Push(kE1, kG1, 2);
+        if ((castle_ & 2) && (pieces_[kWhite][kRook] & Bit(kA1))) Push(kE1, kC1, 2);
+      }
+    } else {
+      if (pieces_[kBlack][kKing] & Bit(kE8)) {
+        if ((castle_ & 4) && (pieces_[kBlack][kRook] & Bit(kH8))) Push(kE8, kG8, 2);
+        if ((castle_ & 8) && (pieces_[kBlack][kRook] & Bit(kA8))) Push(kE8, kC8, 2);
+      }
     }
   }
   if (ep_ != -1) {
+    const uint64_t pawns = pieces_[side_][kPawn];
     if (side_ == kWhite) {
-      if (FileOf(ep_) != 0 && color_[ep_ + 7] == kWhite && piece_[ep_ + 7] == kPawn)
-        Push(ep_ + 7, ep_, 21);
-      if (FileOf(ep_) != 7 && color_[ep_ + 9] == kWhite && piece_[ep_ + 9] == kPawn)
-        Push(ep_ + 9, ep_, 21);
+      if (FileOf(ep_) != 0 && (pawns & Bit(ep_ + 7))) Push(ep_ + 7, ep_, 21);
+      if (FileOf(ep_) != 7 && (pawns & Bit(ep_ + 9))) Push(ep_ + 9, ep_, 21);
     } else {
-      if (FileOf(ep_) != 0 && color_[ep_ - 9] == kBlack && piece_[ep_ - 9] == kPawn)
-        Push(ep_ - 9, ep_, 21);
-      if (FileOf(ep_) != 7 && color_[ep_ - 7] == kBlack && piece_[ep_ - 7] == kPawn)
-        Push(ep_ - 7, ep_, 21);
+      if (FileOf(ep_) != 0 && (pawns & Bit(ep_ - 9))) Push(ep_ - 9, ep_, 21);
+      if (FileOf(ep_) != 7 && (pawns & Bit(ep_ - 7))) Push(ep_ - 7, ep_, 21);
     }
   }
   first_[ply_ + 1] = end_[ply_];
 }
 
+void Searcher::GenerateMoves() {
+  Generate<false>();
+}
 void Searcher::GenerateCaptures() {
-  end_[ply_] = first_[ply_];
-  for (int sq = 0; sq < 64; ++sq) {
-    if (color_[sq] != side_) continue;
-    const int p = piece_[sq];
-    if (p == kPawn) {
-      if (side_ == kWhite) {
-        if (sq < 8) continue;
-        if (FileOf(sq) != 0 && color_[sq - 9] == kBlack) Push(sq, sq - 9, 17);
-        if (FileOf(sq) != 7 && color_[sq - 7] == kBlack) Push(sq, sq - 7, 17);
-        if (sq <= 15 && color_[sq - 8] == kEmpty) Push(sq, sq - 8, 16);
-      } else {
-        if (sq > 55) continue;
-        if (FileOf(sq) != 0 && color_[sq + 7] == kWhite) Push(sq, sq + 7, 17);
-        if (FileOf(sq) != 7 && color_[sq + 9] == kWhite) Push(sq, sq + 9, 17);
-        if (sq >= 48 && color_[sq + 8] == kEmpty) Push(sq, sq + 8, 16);
-      }
-      continue;
-    }
-    for (int j = 0; j < kDirectionCount[p]; ++j) {
-      for (int n = sq;;) {
-        n = kMailbox[Mailbox64(n) + kDirections[p][j]];
-        if (n == -1) break;
-        if (color_[n] != kEmpty) {
-          if (color_[n] == xside_) Push(sq, n, 1);
-          break;
-        }
-        if (!kSlides[p]) break;
-      }
-    }
-  }
-  if (ep_ != -1) {
-    if (side_ == kWhite) {
-      if (FileOf(ep_) != 0 && color_[ep_ + 7] == kWhite && piece_[ep_ + 7] == kPawn)
-        Push(ep_ + 7, ep_, 21);
-      if (FileOf(ep_) != 7 && color_[ep_ + 9] == kWhite && piece_[ep_ + 9] == kPawn)
-        Push(ep_ + 9, ep_, 21);
-    } else {
-      if (FileOf(ep_) != 0 && color_[ep_ - 9] == kBlack && piece_[ep_ - 9] == kPawn)
-        Push(ep_ - 9, ep_, 21);
-      if (FileOf(ep_) != 7 && color_[ep_ - 7] == kBlack && piece_[ep_ - 7] == kPawn)
-        Push(ep_ - 7, ep_, 21);
-    }
-  }
-  first_[ply_ + 1] = end_[ply_];
+  Generate<true>();
 }
 
 bool Searcher::MakeMove(EngineMove m) {
+  const int material0 = material_[0], material1 = material_[1];
   if (m.flags & kFlagCastle) {
     if (InCheck(side_)) return false;
     int rookFrom, rookTo;
@@ -498,10 +656,9 @@ bool Searcher::MakeMove(EngineMove m) {
       default:
         return false;
     }
-    color_[rookTo] = color_[rookFrom];
-    piece_[rookTo] = piece_[rookFrom];
-    color_[rookFrom] = kEmpty;
-    piece_[rookFrom] = kEmpty;
+    const int colour = color_[rookFrom], piece = piece_[rookFrom];
+    RemovePiece(rookFrom);
+    PutPiece(rookTo, colour, piece);
   }
 
   Undo& u = undo_[ply_];
@@ -509,20 +666,21 @@ bool Searcher::MakeMove(EngineMove m) {
   u.captured = piece_[m.to];
   u.castling = castle_;
   u.enPassant = ep_;
+  u.material[0] = material0;
+  u.material[1] = material1;
   ++ply_;
   castle_ &= kCastleMask[m.from] & kCastleMask[m.to];
   if (m.flags & kFlagDoubleStep)
     ep_ = side_ == kWhite ? m.to + 8 : m.to - 8;
   else
     ep_ = -1;
-  color_[m.to] = side_;
-  piece_[m.to] = (m.flags & kFlagPromotion) ? m.promote : piece_[m.from];
-  color_[m.from] = kEmpty;
-  piece_[m.from] = kEmpty;
+  const int piece = (m.flags & kFlagPromotion) ? m.promote : piece_[m.from];
+  if (u.captured != kEmpty) RemovePiece(m.to);
+  RemovePiece(m.from);
+  PutPiece(m.to, side_, piece);
   if (m.flags & kFlagEnPassant) {
     const int behind = side_ == kWhite ? m.to + 8 : m.to - 8;
-    color_[behind] = kEmpty;
-    piece_[behind] = kEmpty;
+    if (color_[behind] != kEmpty) RemovePiece(behind);
   }
   side_ ^= 1;
   xside_ ^= 1;
@@ -541,15 +699,10 @@ void Searcher::TakeBack() {
   const EngineMove m = u.move;
   castle_ = u.castling;
   ep_ = u.enPassant;
-  color_[m.from] = side_;
-  piece_[m.from] = (m.flags & kFlagPromotion) ? kPawn : piece_[m.to];
-  if (u.captured == kEmpty) {
-    color_[m.to] = kEmpty;
-    piece_[m.to] = kEmpty;
-  } else {
-    color_[m.to] = xside_;
-    piece_[m.to] = u.captured;
-  }
+  const int piece = (m.flags & kFlagPromotion) ? kPawn : piece_[m.to];
+  RemovePiece<false>(m.to);
+  PutPiece<false>(m.from, side_, piece);
+  if (u.captured != kEmpty) PutPiece<false>(m.to, xside_, u.captured);
   if (m.flags & kFlagCastle) {
     int rookFrom, rookTo;
     switch (m.to) {
@@ -566,43 +719,47 @@ void Searcher::TakeBack() {
         rookFrom = kD8, rookTo = kA8;
         break;
     }
-    color_[rookTo] = side_;
-    piece_[rookTo] = kRook;
-    color_[rookFrom] = kEmpty;
-    piece_[rookFrom] = kEmpty;
+    RemovePiece<false>(rookFrom);
+    PutPiece<false>(rookTo, side_, kRook);
   }
-  if (m.flags & kFlagEnPassant) {
-    const int behind = side_ == kWhite ? m.to + 8 : m.to - 8;
-    color_[behind] = xside_;
-    piece_[behind] = kPawn;
-  }
+  if (m.flags & kFlagEnPassant)
+    PutPiece<false>(side_ == kWhite ? m.to + 8 : m.to - 8, xside_, kPawn);
+  material_[0] = u.material[0];
+  material_[1] = u.material[1];
 }
 
 void Searcher::MarkPrincipalMove() {
   followPv_ = false;
   const EngineMove target = pv_[0][ply_];
   for (int i = first_[ply_]; i < end_[ply_]; ++i) {
-    if (list_[i].move.from == target.from && list_[i].move.to == target.to) {
+    if (moves_[i].from == target.from && moves_[i].to == target.to) {
       followPv_ = true;
-      list_[i].score += 10000000;
+      scores_[i] += 10000000;
       return;
     }
   }
 }
 
 void Searcher::PickMove(int i) {
-  int best = i;
-  int bestScore = list_[i].score;
-  for (int j = i + 1; j < end_[ply_]; ++j) {
-    if (list_[j].score > bestScore) {
-      bestScore = list_[j].score;
-      best = j;
-    }
+  // The highest score from i on, the first of equal ones: find the maximum, then its first place.
+  // Four scores at a time; the entries after the list (the next ply's, rewritten before use) hold
+  // sentinels so that the last group needs no special case.
+  const int n = end_[ply_];
+  int32_t* scores = scores_;
+  for (int k = 0; k < 4; ++k) scores[n + k] = INT32_MIN;
+  __m128i best = _mm_set1_epi32(scores[i]);
+  for (int j = i + 1; j < n; j += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scores + j));
+    const __m128i greater = _mm_cmpgt_epi32(v, best);
+    best = _mm_or_si128(_mm_and_si128(greater, v), _mm_andnot_si128(greater, best));
   }
-  if (best != i) {
-    const ListEntry t = list_[i];
-    list_[i] = list_[best];
-    list_[best] = t;
+  best = MaxLanes(best);
+  const int32_t top = _mm_cvtsi128_si32(best);
+  int at = i;
+  while (scores[at] != top) ++at;
+  if (at != i) {
+    std::swap(moves_[i], moves_[at]);
+    std::swap(scores_[i], scores_[at]);
   }
 }
 
@@ -625,7 +782,7 @@ int Searcher::Search(int alpha, int beta, int depth) {
   for (int i = first_[ply_]; i < end_[ply_]; ++i) {
     if (stop_->load(std::memory_order_relaxed)) break;
     PickMove(i);
-    const EngineMove m = list_[i].move;
+    const EngineMove m = moves_[i];
     if (!MakeMove(m)) continue;
     legal = true;
     const int x = -Search(-beta, -alpha, depth - 1);
@@ -661,7 +818,7 @@ int Searcher::Quiesce(int alpha, int beta) {
   bool legal = false;
   for (int i = first_[ply_]; i < end_[ply_]; ++i) {
     PickMove(i);
-    const EngineMove m = list_[i].move;
+    const EngineMove m = moves_[i];
     if (!MakeMove(m)) continue;
     legal = true;
     const int x = -Quiesce(-beta, -alpha);
@@ -716,8 +873,27 @@ uint64_t Searcher::PerftNode(int depth) {
   if (depth == 0) return 1;
   GenerateMoves();
   uint64_t count = 0;
+  const uint64_t kings = pieces_[side_][kKing];
+  if (depth == 1 && std::popcount(kings) == 1) {
+    // Last ply: a move of an unpinned piece other than the king, out of no check and neither
+    // castling nor en passant, cannot leave the king attacked; only the others are made.
+    const int kingSq = Lowest(kings);
+    const bool check = IsAttacked(kingSq, xside_);
+    const uint64_t pinned = check ? 0 : Pinned(kingSq, side_);
+    for (int i = first_[ply_]; i < end_[ply_]; ++i) {
+      const EngineMove m = moves_[i];
+      if (!check && !(m.flags & (kFlagCastle | kFlagEnPassant)) && m.from != kingSq &&
+          !(pinned & Bit(m.from))) {
+        ++count;
+      } else if (MakeMove(m)) {
+        ++count;
+        TakeBack();
+      }
+    }
+    return count;
+  }
   for (int i = first_[ply_]; i < end_[ply_]; ++i) {
-    if (!MakeMove(list_[i].move)) continue;
+    if (!MakeMove(moves_[i])) continue;
     count += PerftNode(depth - 1);
     TakeBack();
   }
@@ -739,7 +915,7 @@ void Searcher::PerftDivide(int depth, const std::function<void(EngineMove, uint6
   first_[0] = 0;
   GenerateMoves();
   for (int i = first_[0]; i < end_[0]; ++i) {
-    const EngineMove m = list_[i].move;
+    const EngineMove m = moves_[i];
     if (!MakeMove(m)) continue;
     const uint64_t n = PerftNode(depth - 1);
     TakeBack();
@@ -753,7 +929,7 @@ int Searcher::LegalMoves(EngineMove* out, int capacity) {
   GenerateMoves();
   int n = 0;
   for (int i = first_[0]; i < end_[0]; ++i) {
-    const EngineMove m = list_[i].move;
+    const EngineMove m = moves_[i];
     if (!MakeMove(m)) continue;
     TakeBack();
     if (n < capacity) out[n] = m;

@@ -127,43 +127,64 @@ class Searcher {
   int LegalMoves(EngineMove* out, int capacity);
 
  private:
-  struct ListEntry {
-    EngineMove move;
-    int32_t score = 0;
-  };
   struct Undo {
     EngineMove move;
     int32_t captured = 0;
     int32_t castling = 0;
     int32_t enPassant = -1;
+    int32_t material[2] = {0, 0};  // piece-square sums before the move
   };
 
   int Search(int alpha, int beta, int depth);
   int Quiesce(int alpha, int beta);
   void GenerateMoves();
   void GenerateCaptures();
+  template <bool kCapturesOnly>
+  void Generate();
   void Push(int from, int to, int flags);
-  void PushPromotions(int from, int to, int flags);
+  void PushPawnMove(int from, int to, int flags);
   void MarkPrincipalMove();
   void PickMove(int i);
   bool MakeMove(EngineMove m);
   void TakeBack();
   bool IsAttacked(int sq, int colour) const;
-  bool MoveListFull() const;
+  uint64_t Pinned(int kingSq, int colour) const;
+  template <bool kMaterial = true>
+  void PutPiece(int sq, int colour, int piece);
+  template <bool kMaterial = true>
+  void RemovePiece(int sq);
+  int PawnTerms(int* score, unsigned* files) const;
+  void RecomputeMaterial();
   uint64_t PerftNode(int depth);
 
   const std::atomic<bool>* stop_ = nullptr;
   uint64_t nodes_ = 0;
 
   int32_t pieceSquare_[2][6][64];
-  int32_t color_[64];
-  int32_t piece_[64];
+  // The engine board: colour and piece code per square, and the same as bitboards (bit n =
+  // engine square n) for attack tests and evaluation.
+  uint8_t color_[64];
+  uint8_t piece_[64];
+  uint64_t occupied_[2];
+  uint64_t pieces_[2][6];
+  int32_t material_[2];  // sum of the piece-square values per colour, kept up to date by moves
+  // Pawn-structure terms by pawn placement, valid for the piece-square values of this search.
+  struct PawnEntry {
+    uint64_t white = ~uint64_t(0), black = ~uint64_t(0);
+    int32_t score[2] = {0, 0};
+    uint8_t files[2] = {0, 0};
+  };
+  static constexpr int kPawnCacheBits = 12;
+  mutable PawnEntry pawnCache_[1 << kPawnCacheBits];
   int32_t side_ = engine::kWhite;
   int32_t xside_ = engine::kBlack;
   int32_t castle_ = 0;
   int32_t ep_ = -1;
   int32_t ply_ = 0;
-  ListEntry list_[engine::kMaxMoves];
+  // The move list, moves and their ordering scores side by side (scores contiguous for the
+  // selection scan of PickMove).
+  EngineMove moves_[engine::kMaxMoves];
+  int32_t scores_[engine::kMaxMoves + 4];  // 4 spare entries for the scan's sentinels
   int32_t first_[engine::kMaxPly + 1];
   int32_t end_[engine::kMaxPly];
   int32_t history_[64][64];
