@@ -15,8 +15,9 @@ QString DataFolder() {
 }
 
 void EnsureDataFolder() {
-  // mkdir, not mkpath: only the last level is created, as the program always did.
-  QDir().mkdir(DataFolder());
+  // mkpath: on a fresh Linux account ~/.local/share may not exist yet, and without it every
+  // start would report an error and new problems would be lost.
+  QDir().mkpath(DataFolder());
 }
 
 }  // namespace tavrel

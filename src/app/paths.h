@@ -9,7 +9,7 @@ QString ExeFolder();
 // Per-user data folder ($XDG_DATA_HOME or ~/.local/share) + "Orvanel 2014/", trailing "/".
 QString DataFolder();
 
-// Creates DataFolder() if it is missing (one level only); a failure is ignored here and
+// Creates DataFolder() with any missing parent folders; a failure is ignored here and
 // surfaces when a file inside it is written.
 void EnsureDataFolder();
 
