@@ -51,8 +51,13 @@ void Tform45::eladen(QAction* item) {
   ClocksStopped = false;
   P8->clear();
   ChessBrd1->NewGame();
-  CopyOpeningToFile(name);
-  ChessBrd1->LoadGame((tavrel::DataFolder() + QStringLiteral("000.spa")).toStdString());
+  try {
+    CopyOpeningToFile(name);
+    ChessBrd1->LoadGame((tavrel::DataFolder() + QStringLiteral("000.spa")).toStdString());
+  } catch (...) {
+    UpdateListBox();  // the board holds the new game: the list must not show the old one
+    throw;
+  }
   UpdateListBox();
   {
     const QSignalBlocker quiet(LB1);
