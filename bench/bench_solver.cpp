@@ -1,5 +1,7 @@
 // Times the mate solver on a fixed suite (the shipped collection plus positions from elsewhere,
-// some without a mate) and, when /usr/games/stockfish exists, Stockfish answering "go mate N"
+// some without a mate) and proves the collection: every entry is a mate in exactly its stated
+// number of moves, and for a composed problem the first move is the composer's key as listed in
+// PROVENANCE.md beside the collection and, when /usr/games/stockfish exists, Stockfish answering "go mate N"
 // on the same positions. Stockfish finds a mate but proves neither that it is the shortest nor
 // that its move is the first in order; the solver proves both. Stockfish cannot prove that no
 // mate exists either, so on positions without one it runs until a time cap.
@@ -13,6 +15,7 @@
 #include <time.h>
 
 #include <chrono>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -49,29 +52,62 @@ struct Entry {
   int moves;              // N given to both programs
   std::string placement;  // solver input
   int expected;           // the shortest mate, 0 for none within N
+  std::string key;        // the first move the solver must give, empty when not checked
 };
 
 // Positions that are not in the collection: a few with a mate, the rest without one within N.
 const Entry kExtra[] = {
-    {"Dame und Bauer gegen König", 3, "8/8/8/8/4K3/4P1k1/8/2Q5/", 3},
-    {"Doppelturm", 2, "6k1/5ppp/8/8/8/8/5PPP/R3R1K1/", 1},
-    {"Turm und König", 3, "7k/8/5K2/8/8/8/8/4R3/", 2},
-    {"Grundstellung", 3, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/", 0},
-    {"Morphy, Paris 1858, 15. Zug", 3, "4kb1r/p2r1ppp/4qn2/1B2p1B1/4P3/1Q6/PPP2PPP/2KR4/", 0},
+    {"Dame und Bauer gegen König", 3, "8/8/8/8/4K3/4P1k1/8/2Q5/", 3, {}},
+    {"Doppelturm", 2, "6k1/5ppp/8/8/8/8/5PPP/R3R1K1/", 1, {}},
+    {"Turm und König", 3, "7k/8/5K2/8/8/8/8/4R3/", 2, {}},
+    {"Grundstellung", 3, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/", 0, {}},
+    {"Morphy, Paris 1858, 15. Zug", 3, "4kb1r/p2r1ppp/4qn2/1B2p1B1/4P3/1Q6/PPP2PPP/2KR4/", 0, {}},
     {"Anderssen - Kieseritzky, 20. Zug", 4, "rnb1k1nr/p2p1ppp/3B4/1p1NPN1P/6P1/3P1Q2/P1P5/q4Kb1/",
-     0},
-    {"Greco 1620, 18. Zug", 3, "r2q1k1r/ppp1n1pp/4Bb2/3p2B1/8/5Q2/P4PPP/5RK1/", 0},
-    {"Anderssen - Dufresne, 20. Zug", 4, "1r2k1r1/pbppnp1p/1bn2P2/8/Q7/B1PB1q2/P4PPP/3RR1K1/", 0},
-    {"Turm gegen Springer", 3, "8/8/8/4k3/8/2n5/8/R3K3/", 0},
+     0, {}},
+    {"Greco 1620, 18. Zug", 3, "r2q1k1r/ppp1n1pp/4Bb2/3p2B1/8/5Q2/P4PPP/5RK1/", 0, {}},
+    {"Anderssen - Dufresne, 20. Zug", 4, "1r2k1r1/pbppnp1p/1bn2P2/8/Q7/B1PB1q2/P4PPP/3RR1K1/", 0, {}},
+    {"Turm gegen Springer", 3, "8/8/8/4k3/8/2n5/8/R3K3/", 0, {}},
 };
+
+// Entry number -> the solver's first move, from the last of the seven columns of the
+// provenance table ("| 17 | Samuel Loyd | source | 1858 | #3 | Qh7 | Qa7-h7 |").
+std::map<int, std::string> LoadKeys(const std::string& collectionPath) {
+  std::map<int, std::string> keys;
+  const auto slash = collectionPath.rfind('/');
+  std::string table = slash == std::string::npos ? std::string(".") : collectionPath.substr(0, slash);
+  table.append("/PROVENANCE.md");
+  std::ifstream in(table);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> columns;
+    std::string cell;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (line[i] == '\\' && i + 1 < line.size()) {
+        cell += line[++i];
+      } else if (line[i] == '|') {
+        columns.push_back(cell);
+        cell.clear();
+      } else if (line[i] != ' ') {
+        cell += line[i];
+      }
+    }
+    // An empty cell before the first bar, then seven columns.
+    if (columns.size() != 8 || columns[1].empty() || !std::isdigit(columns[1][0])) continue;
+    if (!columns[7].empty()) keys[std::atoi(columns[1].c_str())] = columns[7];
+  }
+  return keys;
+}
 
 std::vector<Entry> LoadSuite(const std::string& path) {
   std::vector<Entry> suite;
   std::ifstream in(path);
+  const std::map<int, std::string> keys = LoadKeys(path);
   std::string title, moves, position;
   while (std::getline(in, title) && std::getline(in, moves) && std::getline(in, position)) {
     const int n = std::stoi(moves);
-    suite.push_back({title, n, tavrel::BoardTextToPlacement(position), n});
+    const auto key = keys.find(std::atoi(title.c_str()));
+    suite.push_back({title, n, tavrel::BoardTextToPlacement(position), n,
+                     key == keys.end() ? std::string() : key->second});
   }
   for (const Entry& e : kExtra) suite.push_back(e);
   return suite;
@@ -86,7 +122,7 @@ std::string ToFen(const std::string& placement) {
   if (board.white.king && board.white.aRook) castling += 'Q';
   if (board.black.king && board.black.hRook) castling += 'k';
   if (board.black.king && board.black.aRook) castling += 'q';
-  if (castling.empty()) castling = "-";
+  if (castling.empty()) castling.push_back('-');
   return placement.substr(0, placement.size() - 1) + " w " + castling + " - 0 1";
 }
 
@@ -207,6 +243,7 @@ int main(int argc, char** argv) {
   double slowest = 0;
   std::string slowestName;
   int wrong = 0;
+  int keysChecked = 0;
   printf("%-48s %2s %3s %-12s %9s %9s", "position", "N", "got", "first move", "cpu ms", "wall ms");
   if (haveStockfish) printf(" %7s %9s %9s", "sf mate", "sf cpu", "sf wall");
   printf("\n");
@@ -220,13 +257,16 @@ int main(int argc, char** argv) {
     t.solverCpu = ThreadCpuMs() - cpuStart;
     t.solverWall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     t.count = 1;
-    wrong += result.moves != e.expected;
+    const bool wrongKey = !e.key.empty() && result.solution != e.key;
+    wrong += result.moves != e.expected || wrongKey;
+    keysChecked += !e.key.empty();
     if (t.solverCpu > slowest) {
       slowest = t.solverCpu;
       slowestName = e.name;
     }
-    printf("%-48.48s %2d %3d %-12s %9.1f %9.1f", e.name.c_str(), e.moves, result.moves,
-           result.solution.c_str(), t.solverCpu, t.solverWall);
+    printf("%-48.48s %2d %3d %-12s %9.1f %9.1f%s%s", e.name.c_str(), e.moves, result.moves,
+           result.solution.c_str(), t.solverCpu, t.solverWall,
+           wrongKey ? " WRONG KEY, expected " : "", wrongKey ? e.key.c_str() : "");
     if (haveStockfish) {
       const Stockfish::Answer answer = stockfish.GoMate(ToFen(e.placement), e.moves, capMs);
       t.stockfishCpu = answer.cpuMs;
@@ -250,6 +290,7 @@ int main(int argc, char** argv) {
   printf("%-17s (%2d pos) %11.1f %11.1f %11.1f %11.1f\n", "total", all.count, all.solverCpu,
          all.solverWall, all.stockfishCpu, all.stockfishWall);
   printf("slowest for the solver: %s (%.1f ms cpu)\n", slowestName.c_str(), slowest);
+  printf("composer's keys checked: %d\n", keysChecked);
   if (haveStockfish) {
     printf(
         "stockfish: go mate N, capped at %d ms per position (it cannot prove that no mate "
