@@ -1,6 +1,7 @@
 // The problem panel inside the real main window: its place over the right-hand column, the
 // menu "Problemtavrel", Timer1 showing the solving time instead of running the clocks, a
-// solution of a shipped problem, storing across a restart, and closing during a solution.
+// solution of a shipped problem, shipped titles shown whole, storing across a restart, and
+// closing during a solution.
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -124,6 +126,24 @@ class ProblemeWindowTest : public QObject {
     QCOMPARE(w.probleme->L11->text(), expected);
     QVERIFY(!w.probleme->L12->text().isEmpty());
     QCOMPARE(w.probleme->D7->text(), QStringLiteral("Lösung"));
+  }
+
+  // Every shipped title is shown whole: no text wider than the list box's visible width less
+  // the item's text margins.
+  void shippedTitlesFitTheListBox() {
+    Tform45& w = *w_;
+    w.Tavrelprobleme->trigger();
+    QListWidget& list = *w.probleme->LB2;
+    QVERIFY(list.count() >= 300);
+    const int margin = list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1;
+    const int room = list.viewport()->width() - 2 * margin;
+    QStringList tooWide;
+    for (int i = 0; i < list.count(); ++i) {
+      const QString title = list.item(i)->text();
+      const int width = list.fontMetrics().horizontalAdvance(title);
+      if (width > room) tooWide << QStringLiteral("%1 (%2 > %3)").arg(title).arg(width).arg(room);
+    }
+    QVERIFY2(tooWide.isEmpty(), qPrintable(tooWide.join(QStringLiteral("; "))));
   }
 
   void newProblemSurvivesRestart() {
