@@ -1,10 +1,10 @@
 // Times the mate solver on a fixed suite (the shipped collection plus positions from elsewhere,
 // some without a mate) and proves the collection: every entry is a mate in exactly its stated
 // number of moves, and for a composed problem the first move is the composer's key as listed in
-// PROVENANCE.md beside the collection and, when /usr/games/stockfish exists, Stockfish answering "go mate N"
-// on the same positions. Stockfish finds a mate but proves neither that it is the shortest nor
-// that its move is the first in order; the solver proves both. Stockfish cannot prove that no
-// mate exists either, so on positions without one it runs until a time cap.
+// PROVENANCE.md beside the collection. When /usr/games/stockfish exists it also times Stockfish
+// answering "go mate N" on the same positions. Stockfish finds a mate but proves neither that it
+// is the shortest nor that its move is the first in order; the solver proves both. Stockfish
+// cannot prove that no mate exists either, so on positions without one it runs until a time cap.
 //
 //   bench_solver [collection.txt] [--no-stockfish] [--cap-ms N]
 #include <fcntl.h>
@@ -14,8 +14,8 @@
 
 #include <time.h>
 
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -62,10 +62,17 @@ const Entry kExtra[] = {
     {"Turm und König", 3, "7k/8/5K2/8/8/8/8/4R3/", 2, {}},
     {"Grundstellung", 3, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/", 0, {}},
     {"Morphy, Paris 1858, 15. Zug", 3, "4kb1r/p2r1ppp/4qn2/1B2p1B1/4P3/1Q6/PPP2PPP/2KR4/", 0, {}},
-    {"Anderssen - Kieseritzky, 20. Zug", 4, "rnb1k1nr/p2p1ppp/3B4/1p1NPN1P/6P1/3P1Q2/P1P5/q4Kb1/",
-     0, {}},
+    {"Anderssen - Kieseritzky, 20. Zug",
+     4,
+     "rnb1k1nr/p2p1ppp/3B4/1p1NPN1P/6P1/3P1Q2/P1P5/q4Kb1/",
+     0,
+     {}},
     {"Greco 1620, 18. Zug", 3, "r2q1k1r/ppp1n1pp/4Bb2/3p2B1/8/5Q2/P4PPP/5RK1/", 0, {}},
-    {"Anderssen - Dufresne, 20. Zug", 4, "1r2k1r1/pbppnp1p/1bn2P2/8/Q7/B1PB1q2/P4PPP/3RR1K1/", 0, {}},
+    {"Anderssen - Dufresne, 20. Zug",
+     4,
+     "1r2k1r1/pbppnp1p/1bn2P2/8/Q7/B1PB1q2/P4PPP/3RR1K1/",
+     0,
+     {}},
     {"Turm gegen Springer", 3, "8/8/8/4k3/8/2n5/8/R3K3/", 0, {}},
 };
 
@@ -74,7 +81,8 @@ const Entry kExtra[] = {
 std::map<int, std::string> LoadKeys(const std::string& collectionPath) {
   std::map<int, std::string> keys;
   const auto slash = collectionPath.rfind('/');
-  std::string table = slash == std::string::npos ? std::string(".") : collectionPath.substr(0, slash);
+  std::string table =
+      slash == std::string::npos ? std::string(".") : collectionPath.substr(0, slash);
   table.append("/PROVENANCE.md");
   std::ifstream in(table);
   std::string line;
