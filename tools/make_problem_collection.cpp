@@ -2,7 +2,8 @@
 // (resources/problems/mtavrel.txt) and its provenance table (resources/problems/PROVENANCE.md)
 // from the composed direct mates in Debian's pychess package, keeping the game positions below.
 //
-//   make-problem-collection [--puzzles DIR] [--out DIR] [--limit-ms N] [--per-group N]
+//   make-problem-collection [--puzzles DIR] [--out DIR] [--limit-ms N] [--keep-limit-ms N]
+//                           [--per-group N]
 //
 // Without --puzzles the tool fetches the package itself into a temporary folder
 // ("apt-get download pychess", "dpkg-deb -x"); pychess is needed neither to build nor to run
@@ -303,8 +304,8 @@ double ThreadCpuMs() {
 struct Options {
   fs::path puzzles;
   fs::path out = fs::path(TAVREL_SOURCE_DIR) / "resources" / "problems";
-  double limitMs = 1500;          // for a problem new to the collection
-  double keepLimitMs = 2000;      // for one the current source already has
+  double limitMs = 1000;          // for a problem new to the collection
+  double keepLimitMs = 1500;      // for one the current source already has
   int perGroup = 40;              // problems of one composer and length at most
   std::set<std::string> shipped;  // board texts of the current source
 };
@@ -653,9 +654,11 @@ int main(int argc, char** argv) {
     } else if (arg == "--limit-ms" && i + 1 < argc) {
       options.limitMs = std::atof(argv[++i]);
       options.keepLimitMs = std::max(options.keepLimitMs, options.limitMs);
+    } else if (arg == "--keep-limit-ms" && i + 1 < argc) {
+      options.keepLimitMs = std::atof(argv[++i]);
     } else {
-      std::cerr << "usage: make-problem-collection [--puzzles DIR] [--out DIR] [--limit-ms N] "
-                   "[--per-group N]\n";
+      std::cerr << "usage: make-problem-collection [--puzzles DIR] [--out DIR] [--limit-ms N]\n"
+                   "         [--keep-limit-ms N] [--per-group N]\n";
       return 2;
     }
   }
