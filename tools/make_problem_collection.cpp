@@ -107,7 +107,7 @@ struct Entry {
 
 // One YAML document of an .olv file, read line by line: the files use only top-level keys with
 // scalars, flow lists ("[Kg6, Qa7]"), block lists ("  - item"), one nested mapping
-// (algebraic: white/black) and literal blocks ("solution: |").
+// (algebraic: white/black) and block scalars ("solution: |", "source: |").
 struct Document {
   std::map<std::string, std::string> scalars;
   std::map<std::string, std::vector<std::string>> lists;  // block list items, nested "k: v"
@@ -140,27 +140,32 @@ std::vector<Document> ReadOlv(const fs::path& file) {
   std::vector<Document> docs;
   std::string line, key;
   bool inSolution = false;
+  bool inBlock = false;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line == "---") {
       docs.emplace_back();
       docs.back().index = static_cast<int>(docs.size());
       key.clear();
-      inSolution = false;
+      inSolution = inBlock = false;
       continue;
     }
     if (docs.empty()) continue;
     Document& d = docs.back();
     const bool topLevel = !line.empty() && line[0] != ' ';
     if (topLevel) {
-      inSolution = false;
+      inSolution = inBlock = false;
       const auto colon = line.find(':');
       if (colon == std::string::npos) continue;
       key = line.substr(0, colon);
       const std::string value = Trim(line.substr(colon + 1));
+      const bool block = value == "|" || value == "|-" || value == ">" || value == ">-";
       if (key == "solution") {
         inSolution = true;
-        if (value != "|" && value != "|-") d.solution = value + "\n";
+        if (!block) d.solution = value + "\n";
+      } else if (block) {
+        inBlock = true;
+        d.scalars[key];
       } else if (!value.empty()) {
         d.scalars[key] = Unquote(value);
       } else {
@@ -170,6 +175,12 @@ std::vector<Document> ReadOlv(const fs::path& file) {
     }
     if (inSolution) {
       d.solution += (line.size() > 2 ? line.substr(2) : std::string()) + "\n";
+      continue;
+    }
+    if (inBlock) {  // a scalar written as a block ("source: |"): its lines joined by blanks
+      std::string& scalar = d.scalars[key];
+      const std::string part = Trim(line);
+      if (!part.empty()) scalar += (scalar.empty() ? "" : " ") + part;
       continue;
     }
     const std::string item = Trim(line);
