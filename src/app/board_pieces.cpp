@@ -57,7 +57,8 @@ QImage SvgPieceSet::Render(int square, qreal ratio) const {
       QRgb* mask = reinterpret_cast<QRgb*>(set.scanLine((2 * colour + 1) * cell + y));
       for (int x = 0; x < 6 * cell; ++x) {
         const int alpha = qAlpha(src[x]);
-        image[x] = alpha == 0 ? qRgb(255, 255, 255) : qRgb(qRed(src[x]), qGreen(src[x]), qBlue(src[x]));
+        image[x] =
+            alpha == 0 ? qRgb(255, 255, 255) : qRgb(qRed(src[x]), qGreen(src[x]), qBlue(src[x]));
         mask[x] = qRgb(255 - alpha, 255 - alpha, 255 - alpha);
       }
     }
@@ -67,9 +68,10 @@ QImage SvgPieceSet::Render(int square, qreal ratio) const {
   return set;
 }
 
+// The first set is rendered when the board is shown, at the size the window gives it.
 BoardPieces::BoardPieces(TChessBrd* board) : QObject(board), board_(board) {
   board->installEventFilter(this);
-  Follow();
+  if (board->isVisible()) Follow();
 }
 
 bool BoardPieces::eventFilter(QObject* watched, QEvent* event) {
@@ -77,11 +79,13 @@ bool BoardPieces::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
       case QEvent::Resize:
       case QEvent::Show:
-        Follow();  // before the board draws itself at the new size
+        // Before the board draws itself at the new size; a hidden board draws nothing.
+        if (board_->isVisible()) Follow();
         break;
       case QEvent::Paint:
         // Moved to a screen of another density: not from inside the paint.
-        if (board_->devicePixelRatioF() != ratio_) QTimer::singleShot(0, this, [this] { Follow(); });
+        if (board_->devicePixelRatioF() != ratio_)
+          QTimer::singleShot(0, this, [this] { Follow(); });
         break;
       default:
         break;

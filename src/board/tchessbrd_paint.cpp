@@ -42,7 +42,8 @@ bool TChessBrd::EnsureBacking() {
 
 bool TChessBrd::BackingCurrent() const {
   const qreal ratio = devicePixelRatioF();
-  return backing_.devicePixelRatio() == ratio && backing_.size() == (QSizeF(size()) * ratio).toSize();
+  return backing_.devicePixelRatio() == ratio &&
+         backing_.size() == (QSizeF(size()) * ratio).toSize();
 }
 
 QRect TChessBrd::SquareRect(Square sq) const {
@@ -193,8 +194,7 @@ void TChessBrd::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     const QRectF shown(e->rect());
     const qreal ratio = backing_.devicePixelRatio();
-    p.drawImage(shown, backing_,
-                QRectF(shown.topLeft() * ratio, shown.size() * ratio));
+    p.drawImage(shown, backing_, QRectF(shown.topLeft() * ratio, shown.size() * ratio));
   }
   if (!firstPaintDone_) {
     // The computer player starts with the first paint; not from inside it, as its move

@@ -155,7 +155,11 @@ void Tdruckein::FormCreate() {
   TMarginEdit* edits[] = {T1, T2, T3, T4};
   for (int i = 0; i < 4; ++i) edits[i]->setValue(std::clamp(margins[i] / 10.0, 0.0, 5.0));
   SetMinimumsFromPrinter();
-  FB1->setCurrentIndex(FB1->findText(settings_.PrintFontName, Qt::MatchFixedString));
+  // A font that is not installed shows the one the printouts use instead.
+  int font = FB1->findText(settings_.PrintFontName, Qt::MatchFixedString);
+  if (font < 0)
+    font = FB1->findText(PrintFontFamily(settings_.PrintFontName), Qt::MatchFixedString);
+  FB1->setCurrentIndex(font);
   if (FB1->currentIndex() < 0) FB1->setEditText(QString());
   CB1->setChecked(settings_.PrintWindowUpright);
 }
