@@ -1,4 +1,5 @@
 // The print settings dialog: what it shows, what it stores, its preview and its keys.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -192,6 +193,33 @@ class TdruckeinTest : public QObject {
     QFETCH(bool, stored);
     QCOMPARE(s.PrintMarginRight, stored ? 40 : 25);
     QCOMPARE(d.result(), int(stored ? QDialog::Accepted : QDialog::Rejected));
+  }
+
+  // Keys on the opened font list act on the list only.
+  void keysOnTheOpenFontList_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("font");
+    QTest::newRow("Esc closes the list") << int(Qt::Key_Escape) << QStringLiteral("DejaVu Sans");
+    QTest::newRow("Enter chooses") << int(Qt::Key_Return) << QStringLiteral("DejaVu Serif");
+  }
+  void keysOnTheOpenFontList() {
+    QFETCH(int, key);
+    PrintSettings s;
+    s.PrintFontName = QStringLiteral("DejaVu Sans");
+    QPrinter printer(QPrinter::HighResolution);
+    Tdruckein d(nullptr, s, printer);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.FB1->showPopup();
+    QTRY_VERIFY(d.FB1->view()->isVisible());
+    d.FB1->view()->setCurrentIndex(
+        d.FB1->model()->index(d.FB1->findText(QStringLiteral("DejaVu Serif")), 0));
+    QTest::keyClick(d.FB1->view(), Qt::Key(key));
+    QTRY_VERIFY(!d.FB1->view()->isVisible());
+    QVERIFY(d.isVisible());
+    QFETCH(QString, font);
+    QCOMPARE(d.FB1->currentText(), font);
+    QCOMPARE(s.PrintFontName, QStringLiteral("DejaVu Sans"));  // nothing stored yet
   }
 
   void enterStoresFromEveryControl() {
