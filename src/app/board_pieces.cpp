@@ -1,5 +1,7 @@
 #include "app/board_pieces.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QPainter>
 #include <QTimer>
@@ -20,6 +22,22 @@ constexpr const char* kNames[12] = {"wp", "wn", "wb", "wr", "wq", "wk",
 constexpr double kUnionLeft = 3.25, kUnionRight = 41.75;
 constexpr double kUnionTop = 4.75, kUnionBottom = 40.35;
 
+// The drawings' outline width, and the least width it should have on screen, in pixels.
+constexpr double kStroke = 1.5;
+constexpr double kMinOutline = 2.0;
+
+// A piece drawn in plain black, on a transparent image of the given size.
+QImage Silhouette(QSvgRenderer& piece, const QRectF& target, QSize size) {
+  QImage image(size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  piece.render(&p, target);
+  p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  p.fillRect(image.rect(), Qt::black);
+  return image;
+}
+
 }  // namespace
 
 SvgPieceSet::SvgPieceSet() {
@@ -38,13 +56,25 @@ QImage SvgPieceSet::Render(int square, qreal ratio) const {
     QPainter p(&drawn);
     p.setRenderHint(QPainter::Antialiasing);
     const double unionWidth = kUnionRight - kUnionLeft, unionHeight = kUnionBottom - kUnionTop;
-    const double scale = kFill * cell / std::max(unionWidth, unionHeight);  // pixels per unit
+    const double unionSize = std::max(unionWidth, unionHeight);
+    double scale = kFill * cell / unionSize;  // pixels per unit
+    // Small white pieces get their outline widened to kMinOutline pixels by a black
+    // silhouette drawn a little around them: the drawings' own stroke would blur to grey.
+    const double halo = std::clamp(kMinOutline - kStroke * scale, 0.0, 1.0);
+    scale = (kFill * cell - 2 * halo) / unionSize;  // the widened pieces still span kFill
     for (int k = 0; k < 12; ++k) {
       const QRectF view = pieces_[k]->viewBoxF();
       // The box's centre goes to the cell's centre.
       const double cx = (k % 6 + 0.5) * cell - ((kUnionLeft + kUnionRight) / 2 - view.x()) * scale;
       const double cy = (k / 6 + 0.5) * cell - ((kUnionTop + kUnionBottom) / 2 - view.y()) * scale;
-      pieces_[k]->render(&p, QRectF(cx, cy, view.width() * scale, view.height() * scale));
+      const QRectF target(cx, cy, view.width() * scale, view.height() * scale);
+      if (k < 6 && halo > 0) {
+        const QImage shadow = Silhouette(*pieces_[k], target, drawn.size());
+        for (const QPointF d :
+             {QPointF(-halo, 0), QPointF(halo, 0), QPointF(0, -halo), QPointF(0, halo)})
+          p.drawImage(d, shadow);
+      }
+      pieces_[k]->render(&p, target);
     }
   }
   // Into the bitmap's layout: colours in the piece rows, 255 - alpha in the mask rows.
