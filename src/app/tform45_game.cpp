@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "app/board_pieces.h"
 #include "app/game_texts.h"
 #include "app/move_list_box.h"
 #include "app/sound.h"
@@ -61,6 +62,7 @@ void Tform45::CreateBoards() {
   ChessBrd1->SetSquareLight(QImage(QStringLiteral(":/board/square_light.png")));
   ChessBrd1->SetSquareDark(QImage(QStringLiteral(":/board/square_dark.png")));
   ChessBrd1->SetWhiteOnTop(false);
+  new BoardPieces(ChessBrd1);  // the pieces fill the squares at every size
   ChessBrd1->OnLegalMove = [this](ChessBoard*, Square, Square) { ChessBrd1LegalMove(); };
   ChessBrd1->OnCheck = [this](ChessBoard*, Square, Square) { ChessBrd1Check(); };
   ChessBrd1->OnMate = [this](ChessBoard*, Square, Square) { ChessBrd1Mate(); };

@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "board/chessboard.h"
+#include "board/system_reason.h"
 
 namespace tavrel {
 namespace {
 
 std::string ErrnoText() {
-  return std::strerror(errno);
+  return SystemReason(errno);
 }
 
 bool WriteAll(int fd, const void* data, size_t size) {
@@ -87,14 +88,17 @@ void ChessBoard::SaveGameUpTo(const std::string& path, int lineIndex) const {
 void ChessBoard::LoadGame(const std::string& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
-  if (ec) throw GameFileError(path, "kann nicht gelesen werden (" + ec.message() + ")");
+  if (ec) throw GameFileError(path, "kann nicht gelesen werden (" + SystemReason(ec.value()) + ")");
   constexpr uintmax_t kMaxSize = kEntrySize + kGroupSize * kMaxMoveNumber;
   if (size > kMaxSize)
     throw GameFileError(path, "mehr als " + std::to_string(kMaxMoveNumber) + " Züge");
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   {
+    errno = 0;
     std::ifstream in(path, std::ios::binary);  // closed when the block ends, on every path
-    if (!in) throw GameFileError(path, "kann nicht geöffnet werden");
+    if (!in)
+      throw GameFileError(path, errno != 0 ? "kann nicht geöffnet werden (" + ErrnoText() + ")"
+                                           : "kann nicht geöffnet werden");
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (static_cast<size_t>(in.gcount()) != bytes.size() || in.peek() != EOF)
       throw GameFileError(path, "Lesefehler (Datei hat sich beim Lesen verändert)");

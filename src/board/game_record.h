@@ -55,7 +55,7 @@ static_assert(sizeof(GameRecord) == 88 * 3 * 257);
 class GameFileError : public std::runtime_error {
  public:
   GameFileError(const std::string& path, const std::string& reason)
-      : std::runtime_error("Partiedatei \"" + path + "\": " + reason), path_(path) {}
+      : std::runtime_error("Partiedatei „" + path + "“: " + reason), path_(path) {}
   const std::string& Path() const { return path_; }
 
  private:

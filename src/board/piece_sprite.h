@@ -13,7 +13,7 @@ class PieceSprite : public QWidget {
  public:
   PieceSprite(QWidget* host, const QImage& image) : QWidget(host), image_(image) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    resize(image.size());
+    resize(image.deviceIndependentSize().toSize());
   }
 
  protected:

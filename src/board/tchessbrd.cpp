@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <string_view>
 #include <thread>
@@ -93,24 +94,29 @@ void TChessBrd::RebuildPieceImages() {
   const QImage& source = IsValidPieceSet(customPieceSet_.width(), customPieceSet_.height())
                              ? customPieceSet_
                              : builtinPieceSet_;
-  cell_ = source.height() / 4;
+  // Cells are cut in the set's own pixels; a set made for a high-density screen keeps them.
+  const int cell = source.height() / 4;
+  const qreal ratio = source.devicePixelRatio();
+  cell_ = std::max(1, qRound(cell / ratio));
   const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
   for (int colour = 0; colour < 2; ++colour) {
     for (int piece = 0; piece < 6; ++piece) {
-      const QImage image = rgb.copy(piece * cell_, 2 * colour * cell_, cell_, cell_);
-      const QImage mask = rgb.copy(piece * cell_, (2 * colour + 1) * cell_, cell_, cell_);
+      const QImage image = rgb.copy(piece * cell, 2 * colour * cell, cell, cell);
+      const QImage mask = rgb.copy(piece * cell, (2 * colour + 1) * cell, cell, cell);
       // Black in the mask is opaque, white transparent; greys give soft edges.
-      QImage out(cell_, cell_, QImage::Format_ARGB32);
-      for (int y = 0; y < cell_; ++y) {
+      QImage out(cell, cell, QImage::Format_ARGB32);
+      for (int y = 0; y < cell; ++y) {
         const QRgb* img = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         const QRgb* msk = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
         QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < cell_; ++x) {
+        for (int x = 0; x < cell; ++x) {
           const int alpha = 255 - qGray(msk[x]);
           dst[x] = qRgba(qRed(img[x]), qGreen(img[x]), qBlue(img[x]), alpha);
         }
       }
-      pieces_[colour * 6 + piece] = out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      QImage& stored = pieces_[colour * 6 + piece];
+      stored = out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      stored.setDevicePixelRatio(ratio);
     }
   }
   scaledFor_ = 0;
@@ -121,8 +127,13 @@ const QImage& TChessBrd::DrawnPiece(char letter) {
   const int s = layout_.square;
   if (own.isNull() || cell_ <= s) return own;
   if (scaledFor_ != s) {
-    for (size_t k = 0; k < pieces_.size(); ++k)
-      scaledPieces_[k] = pieces_[k].scaled(s, s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    for (size_t k = 0; k < pieces_.size(); ++k) {
+      const qreal ratio = pieces_[k].devicePixelRatio();
+      const int edge = qRound(s * ratio);
+      scaledPieces_[k] =
+          pieces_[k].scaled(edge, edge, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      scaledPieces_[k].setDevicePixelRatio(ratio);
+    }
     scaledFor_ = s;
   }
   return scaledPieces_[kPieceLetters.find(letter)];

@@ -44,6 +44,11 @@ struct MarkPair {
   int FromFile = 0, FromRank = 0, ToFile = 0, ToRank = 0;
 };
 
+// Edge of a (square) piece image in the control's pixels: its device pixel ratio taken out.
+inline int LogicalEdge(const QImage& image) {
+  return qRound(image.width() / image.devicePixelRatio());
+}
+
 class TChessBrd : public QWidget, public ChessBoard {
   Q_OBJECT
 
@@ -77,7 +82,9 @@ class TChessBrd : public QWidget, public ChessBoard {
   void SetCoordColor(const QColor& value);
   // A piece set of six columns (pawn .. king) and four rows (white pieces, their masks, black
   // pieces, their masks); its proportions must be 3:2. A set of other proportions is refused
-  // and nothing changes; a null image selects the built-in set "SETTOLVAN40".
+  // and nothing changes; a null image selects the built-in set "SETTOLVAN40". A set whose
+  // device pixel ratio is above 1 (made for a high-density screen) has its cells measured in
+  // the control's pixels: a 480 x 320 set at ratio 2 gives 40-pixel pieces of full detail.
   const QImage& CustomPieceSet() const { return customPieceSet_; }
   void SetCustomPieceSet(const QImage& value);
   CoordSet DisplayCoords() const { return displayCoords_; }
@@ -131,11 +138,12 @@ class TChessBrd : public QWidget, public ChessBoard {
   Square SquareAtPixel(int x, int y) const { return layout_.SquareAtPixel(x, y); }
   // Top-left pixel of a board square (1..64) in the control's coordinates.
   QPoint PixelOfSquare(Square sq) const;
-  // Edge of the piece images (the piece set's height / 4). A piece is drawn at that size,
-  // centred in its square; only where the squares are smaller is it scaled down to fit.
+  // Edge of the piece images (the piece set's height / 4, in the control's pixels). A piece is
+  // drawn at that size, centred in its square; only where the squares are smaller is it scaled
+  // down to fit.
   int PieceCellSize() const { return cell_; }
   // The image of a piece letter ("PNBRQKpnbrqk") at the set's cell size, its alpha taken from
-  // the mask row; a null image for any other character.
+  // the mask row, with the set's device pixel ratio; a null image for any other character.
   const QImage& PieceImage(char letter) const;
   // The board as last drawn (what paintEvent shows): for printing, copying and tests.
   const QImage& BoardImage() const { return backing_; }
@@ -176,6 +184,8 @@ class TChessBrd : public QWidget, public ChessBoard {
 
   // Drawing (tchessbrd_paint.cpp).
   bool EnsureBacking();
+  // The backing image matches the control's size and the screen's device pixel ratio.
+  bool BackingCurrent() const;
   void DrawBorder(QPainter& p);
   void DrawCoordinates(QPainter& p);
   void FillSquare(QPainter& p, Square sq);

@@ -255,7 +255,7 @@ void TChessBrd::AnimateMove(Square from, Square to) {
   delete sprite_.data();
   sprite_ = new PieceSprite(DragHost(), image);
   // The image travels from its resting place in the from-square to that in the to-square.
-  const int t = PieceOffset(layout_.square, image.width());
+  const int t = PieceOffset(layout_.square, LogicalEdge(image));
   const QPoint p0 = ToHost(PixelOfSquare(from)) + QPoint(t, t);
   const QPoint p1 = ToHost(PixelOfSquare(to)) + QPoint(t, t);
   repaint();  // the emptied from-square is on screen before the piece leaves it

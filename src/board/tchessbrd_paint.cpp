@@ -28,10 +28,22 @@ int PointSize(const QFont& font) {
 
 }  // namespace
 
+// The image has the screen's pixels, not the control's: at a device pixel ratio of 2 the
+// board is drawn at twice the resolution instead of being scaled up when shown.
 bool TChessBrd::EnsureBacking() {
   if (width() <= 0 || height() <= 0) return false;
-  if (backing_.size() != size()) backing_ = QImage(size(), QImage::Format_RGB32);
+  if (!BackingCurrent()) {
+    const qreal ratio = devicePixelRatioF();
+    backing_ = QImage((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
+    backing_.setDevicePixelRatio(ratio);
+  }
   return true;
+}
+
+bool TChessBrd::BackingCurrent() const {
+  const qreal ratio = devicePixelRatioF();
+  return backing_.devicePixelRatio() == ratio &&
+         backing_.size() == (QSizeF(size()) * ratio).toSize();
 }
 
 QRect TChessBrd::SquareRect(Square sq) const {
@@ -124,27 +136,27 @@ void TChessBrd::DrawPieceAt(QPainter& p, Square sq, char letter) {
   const QImage& image = DrawnPiece(letter);
   if (image.isNull()) return;
   // Never larger than the square, so redrawing a neighbour leaves nothing of it behind.
-  const int t = PieceOffset(layout_.square, image.width());
+  const int t = PieceOffset(layout_.square, LogicalEdge(image));
   const Pixel at = layout_.PixelOf(sq);
   p.drawImage(at.x + t, at.y + t, image);
 }
 
 void TChessBrd::DrawSquare(Square sq) {
-  if (!IsBoardSquare(sq) || backing_.size() != size()) return;
+  if (!IsBoardSquare(sq) || !BackingCurrent()) return;
   QPainter p(&backing_);
   FillSquare(p, sq);
   ShowBacking(SquareRect(sq));
 }
 
 void TChessBrd::DrawPiece(Square sq, char letter) {
-  if (!IsBoardSquare(sq) || backing_.size() != size()) return;
+  if (!IsBoardSquare(sq) || !BackingCurrent()) return;
   QPainter p(&backing_);
   DrawPieceAt(p, sq, letter);
   ShowBacking(SquareRect(sq));
 }
 
 void TChessBrd::DrawMarks() {
-  if (!boardLines_ || backing_.size() != size()) return;
+  if (!boardLines_ || !BackingCurrent()) return;
   const int b = layout_.border, s = layout_.square;
   const int w = width(), h = height();
   QPainter p(&backing_);
@@ -177,10 +189,12 @@ void TChessBrd::DrawFrame(QPainter& p, const MarkPair& pair, const QColor& colou
 
 void TChessBrd::paintEvent(QPaintEvent* e) {
   // First show, or a resize while hidden: the image does not match the control yet.
-  if (backing_.size() != size()) Paint();
+  if (!BackingCurrent()) Paint();
   {
     QPainter p(this);
-    p.drawImage(e->rect(), backing_, e->rect());
+    const QRectF shown(e->rect());
+    const qreal ratio = backing_.devicePixelRatio();
+    p.drawImage(shown, backing_, QRectF(shown.topLeft() * ratio, shown.size() * ratio));
   }
   if (!firstPaintDone_) {
     // The computer player starts with the first paint; not from inside it, as its move

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -47,6 +49,10 @@ bool HasPrintTarget(const QPrinter& printer) {
     return !file.isEmpty() && !file.endsWith(QLatin1Char('/')) && !QFileInfo(file).isDir();
   }
   return !printer.printerName().isEmpty();
+}
+
+QString PrintFontFamily(const QString& name) {
+  return QFontInfo(QFont(name)).family();
 }
 
 QString NoPrinterMessage() {

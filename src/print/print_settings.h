@@ -33,6 +33,11 @@ QPrinter& CurrentPrinter();
 // PDF file chosen as output.
 bool HasPrintTarget(const QPrinter& printer);
 
+// The font family that text in the named font is really drawn in: the name itself when that
+// font is installed, else the family Qt falls back to (for a missing "Verdana", for example
+// "DejaVu Sans"). The dialog shows it and the printouts print in it.
+QString PrintFontFamily(const QString& name);
+
 // The message of the printouts when there is nowhere to print.
 QString NoPrinterMessage();
 

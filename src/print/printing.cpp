@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
@@ -9,9 +10,16 @@
 #include <QPrinter>
 #include <QWidget>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <stdexcept>
 #include <vector>
+
+#include "board/system_reason.h"
 
 namespace tavrel {
 
@@ -19,6 +27,20 @@ namespace {
 
 [[noreturn]] void Fail(const QString& message) {
   throw std::runtime_error(message.toStdString());
+}
+
+// Why a PDF file cannot be written, in German; empty when nothing is found against it. An
+// existing file is left as it is; a file made only to find out is removed again.
+QString PdfFileReason(const QString& file) {
+  const QByteArray name = QFile::encodeName(file);
+  struct stat info {};
+  const bool existed = ::stat(name.constData(), &info) == 0;
+  if (existed && S_ISDIR(info.st_mode)) return QString::fromStdString(SystemReason(EISDIR));
+  const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return QString::fromStdString(SystemReason(errno));
+  ::close(fd);
+  if (!existed) ::unlink(name.constData());
+  return {};
 }
 
 void RequirePrintTarget(const QPrinter& printer) {
@@ -35,7 +57,13 @@ class PrintJob {
       const QString target = printer.outputFormat() == QPrinter::PdfFormat
                                  ? printer.outputFileName()
                                  : printer.printerName();
-      Fail(QStringLiteral("Der Druckauftrag für „%1“ konnte nicht begonnen werden.").arg(target));
+      const QString reason =
+          printer.outputFormat() == QPrinter::PdfFormat ? PdfFileReason(target) : QString();
+      Fail(reason.isEmpty()
+               ? QStringLiteral("Der Druckauftrag für „%1“ konnte nicht begonnen werden.")
+                     .arg(target)
+               : QStringLiteral("Der Druckauftrag für „%1“ konnte nicht begonnen werden: %2.")
+                     .arg(target, reason));
     }
   }
   ~PrintJob() { painter_.end(); }
@@ -48,8 +76,9 @@ class PrintJob {
   QPainter painter_;
 };
 
+// Exactly the family the settings dialog shows, not the printer's own idea of a fallback.
 QFont MoveListFont(const PrintSettings& settings) {
-  QFont font(settings.PrintFontName);
+  QFont font(PrintFontFamily(settings.PrintFontName));
   font.setPointSize(9);
   font.setBold(false);
   font.setItalic(false);

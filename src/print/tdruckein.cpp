@@ -1,6 +1,8 @@
 #include "print/tdruckein.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -140,6 +142,8 @@ Tdruckein::Tdruckein(QWidget* parent, PrintSettings& settings, QPrinter& printer
 
   connect(cancel, &QAction::triggered, this, &Tdruckein::D1Click);
   connect(store, &QAction::triggered, this, &Tdruckein::D2Click);
+  // Esc and Enter on the opened font list belong to the list, not to the dialog.
+  FB1->view()->installEventFilter(this);
   connect(D1, &QPushButton::clicked, this, &Tdruckein::D1Click);
   connect(D2, &QPushButton::clicked, this, &Tdruckein::D2Click);
   connect(S1, &QPushButton::clicked, this, &Tdruckein::S1Click);
@@ -155,7 +159,11 @@ void Tdruckein::FormCreate() {
   TMarginEdit* edits[] = {T1, T2, T3, T4};
   for (int i = 0; i < 4; ++i) edits[i]->setValue(std::clamp(margins[i] / 10.0, 0.0, 5.0));
   SetMinimumsFromPrinter();
-  FB1->setCurrentIndex(FB1->findText(settings_.PrintFontName, Qt::MatchFixedString));
+  // A font that is not installed shows the one the printouts use instead.
+  int font = FB1->findText(settings_.PrintFontName, Qt::MatchFixedString);
+  if (font < 0)
+    font = FB1->findText(PrintFontFamily(settings_.PrintFontName), Qt::MatchFixedString);
+  FB1->setCurrentIndex(font);
   if (FB1->currentIndex() < 0) FB1->setEditText(QString());
   CB1->setChecked(settings_.PrintWindowUpright);
 }
@@ -216,6 +224,25 @@ void Tdruckein::D2Click() {
   settings_.PrintWindowUpright = CB1->isChecked();
   settings_.PrintFontName = FB1->currentText();
   accept();
+}
+
+bool Tdruckein::eventFilter(QObject* watched, QEvent* event) {
+  const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+  if (watched != FB1->view() || !key || !FB1->view()->isVisible())
+    return QDialog::eventFilter(watched, event);
+  auto* press = static_cast<QKeyEvent*>(event);
+  const bool escape = press->key() == Qt::Key_Escape;
+  const bool enter = press->key() == Qt::Key_Return || press->key() == Qt::Key_Enter;
+  if (!escape && !enter) return QDialog::eventFilter(watched, event);
+  // Taken here, so that neither the dialog's shortcuts nor its own Esc handling see the key
+  // once the list has closed.
+  press->accept();
+  if (event->type() == QEvent::KeyPress) {
+    const QModelIndex highlighted = FB1->view()->currentIndex();
+    if (enter && highlighted.isValid()) FB1->setCurrentIndex(highlighted.row());
+    FB1->hidePopup();
+  }
+  return true;
 }
 
 void Tdruckein::D1Click() {

@@ -78,6 +78,9 @@ class Tdruckein : public QDialog {
   void D1Click();  // close without storing
   void S1Click();  // choose the printer
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void FormCreate();
   void SetMinimumsFromPrinter();

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "board/system_reason.h"
+
 namespace tavrel {
 
 namespace fs = std::filesystem;
@@ -23,11 +25,11 @@ namespace {
 constexpr std::size_t kMaxProblemFile = kMaxProblemText + (std::size_t{1} << 20);
 
 std::string ErrnoText(int error) {
-  return std::generic_category().message(error);
+  return SystemReason(error);
 }
 
 std::string Quoted(const fs::path& file) {
-  return "\"" + file.string() + "\"";
+  return "„" + file.string() + "“";
 }
 
 // zlib counts in uInt; larger buffers are fed in pieces.
@@ -35,11 +37,16 @@ uInt Chunk(std::size_t remaining) {
   return static_cast<uInt>(std::min<std::size_t>(remaining, UINT_MAX));
 }
 
+// zlib's own texts are English: the common ones in German, the rest by their kind.
 std::string ZlibReason(const char* what, int code, const z_stream& zs) {
   std::string text = what;
-  if (code == Z_MEM_ERROR) return text + " (out of memory)";
-  if (zs.msg != nullptr) return text + " (" + zs.msg + ")";
-  return text + " (zlib code " + std::to_string(code) + ")";
+  if (code == Z_MEM_ERROR) return text + " (zu wenig Arbeitsspeicher)";
+  const std::string_view msg = zs.msg != nullptr ? zs.msg : "";
+  if (msg == "incorrect header check") return text + " (kein zlib-Kopf)";
+  if (msg == "incorrect data check") return text + " (Prüfsumme falsch)";
+  if (msg == "unknown compression method") return text + " (unbekanntes Packverfahren)";
+  if (msg.starts_with("invalid")) return text + " (ungültige gepackte Daten)";
+  return text + " (zlib-Fehler " + std::to_string(code) + ")";
 }
 
 class InflateGuard {
@@ -84,7 +91,8 @@ std::string Convert(std::string_view input, const char* to, const char* from,
                     std::string_view replacement, bool utf8_input) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) {
-    throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    throw std::runtime_error(std::string("Zeichensatz ") + from + " kann nicht in " + to +
+                             " umgewandelt werden");
   }
   std::string out(input.size() * (utf8_input ? 1 : 3) + 16, '\0');
   std::size_t used = 0;
@@ -110,7 +118,7 @@ std::string Convert(std::string_view input, const char* to, const char* from,
     } else {
       int error = errno;
       iconv_close(cd);
-      throw std::runtime_error("iconv: " + ErrnoText(error));
+      throw std::runtime_error("Zeichensatzumwandlung: " + ErrnoText(error));
     }
   }
   iconv_close(cd);
@@ -130,14 +138,18 @@ int OpenOrThrow(const fs::path& file, int flags, mode_t mode, const char* action
 
 std::string TemporaryName(const fs::path& target, int attempt) {
   static std::atomic<unsigned> counter{0};
-  return "." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter++) + "-" + std::to_string(attempt);
+  // Appended piece by piece: gcc 12 warns falsely (-Wrestrict) on "." + string.
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+          std::to_string(attempt);
+  return name;
 }
 
 }  // namespace
 
 EFileError::EFileError(const std::string& action, const fs::path& file, const std::string& reason)
-    : std::runtime_error(action + " " + Quoted(file) + ". " + reason), file_(file) {}
+    : std::runtime_error("Datei " + Quoted(file) + " " + action + ": " + reason), file_(file) {}
 
 EZlibError::EZlibError(std::string reason)
     : std::runtime_error("error"), reason_(std::move(reason)) {}
@@ -146,7 +158,7 @@ std::string ErrorMessage(const std::exception& e) {
   const auto* zlib = dynamic_cast<const EZlibError*>(&e);
   if (zlib == nullptr) return e.what();
   std::string text = std::string(e.what()) + "\n";
-  if (!zlib->file().empty()) text += Quoted(zlib->file()) + ": ";
+  if (!zlib->file().empty()) text += "Datei " + Quoted(zlib->file()) + ": ";
   return text + zlib->reason();
 }
 
@@ -160,7 +172,7 @@ void MemoryStream::Write(const std::uint8_t* bytes, std::size_t count) {
 std::vector<std::uint8_t> DeflateBuffer(const std::uint8_t* input, std::size_t size) {
   z_stream zs{};
   int rc = deflateInit2(&zs, 9, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
-  if (rc != Z_OK) throw ECompressionError(ZlibReason("compression failed", rc, zs));
+  if (rc != Z_OK) throw ECompressionError(ZlibReason("Packen fehlgeschlagen", rc, zs));
   DeflateGuard guard(zs);
 
   std::vector<std::uint8_t> out((size + size / 10 + 12 + 255) & ~std::size_t{255});
@@ -183,7 +195,7 @@ std::vector<std::uint8_t> DeflateBuffer(const std::uint8_t* input, std::size_t s
     rc = deflate(&zs, fed == size ? Z_FINISH : Z_NO_FLUSH);
     if (rc == Z_STREAM_END) break;
     if (rc == Z_OK || (rc == Z_BUF_ERROR && zs.avail_out == 0)) continue;
-    throw ECompressionError(ZlibReason("compression failed", rc, zs));
+    throw ECompressionError(ZlibReason("Packen fehlgeschlagen", rc, zs));
   }
   out.resize(out.size() - zs.avail_out);
   return out;
@@ -193,7 +205,7 @@ std::vector<std::uint8_t> InflateBuffer(const std::uint8_t* input, std::size_t s
                                         std::size_t max_output) {
   z_stream zs{};
   int rc = inflateInit(&zs);
-  if (rc != Z_OK) throw EDecompressionError(ZlibReason("decompression failed", rc, zs));
+  if (rc != Z_OK) throw EDecompressionError(ZlibReason("Entpacken fehlgeschlagen", rc, zs));
   InflateGuard guard(zs);
 
   // The output grows by the input size rounded to 256 bytes, but never past one byte beyond
@@ -211,8 +223,8 @@ std::vector<std::uint8_t> InflateBuffer(const std::uint8_t* input, std::size_t s
     if (zs.avail_out == 0) {
       std::size_t produced = out.size();
       if (produced >= capacity_limit) {
-        throw EDecompressionError("unpacked text larger than " + std::to_string(max_output >> 20) +
-                                  " MiB (" + std::to_string(max_output) + " bytes)");
+        throw EDecompressionError("entpackter Text größer als " + std::to_string(max_output >> 20) +
+                                  " MiB (" + std::to_string(max_output) + " Bytes)");
       }
       out.resize(produced + std::min(increment, capacity_limit - produced));
       zs.next_out = out.data() + produced;
@@ -222,16 +234,18 @@ std::vector<std::uint8_t> InflateBuffer(const std::uint8_t* input, std::size_t s
     if (rc == Z_STREAM_END) break;
     if (rc == Z_OK || rc == Z_BUF_ERROR) {
       if (zs.avail_out == 0 || zs.avail_in > 0 || fed < size) continue;
-      throw EDecompressionError(size == 0 ? "no data" : "data truncated (unexpected end)");
+      throw EDecompressionError(size == 0 ? "keine Daten"
+                                          : "Daten unvollständig (unerwartetes Ende)");
     }
-    if (rc == Z_NEED_DICT) throw EDecompressionError("stream needs a preset dictionary");
-    if (rc == Z_DATA_ERROR) throw EDecompressionError(ZlibReason("data damaged", rc, zs));
-    throw EDecompressionError(ZlibReason("decompression failed", rc, zs));
+    if (rc == Z_NEED_DICT)
+      throw EDecompressionError("Daten brauchen ein voreingestelltes Wörterbuch");
+    if (rc == Z_DATA_ERROR) throw EDecompressionError(ZlibReason("Daten beschädigt", rc, zs));
+    throw EDecompressionError(ZlibReason("Entpacken fehlgeschlagen", rc, zs));
   }
   out.resize(out.size() - zs.avail_out);
   if (out.size() > max_output) {
-    throw EDecompressionError("unpacked text larger than " + std::to_string(max_output >> 20) +
-                              " MiB (" + std::to_string(max_output) + " bytes)");
+    throw EDecompressionError("entpackter Text größer als " + std::to_string(max_output >> 20) +
+                              " MiB (" + std::to_string(max_output) + " Bytes)");
   }
   return out;
 }
@@ -352,11 +366,11 @@ bool WriteBackProblemCollection(const ProblemList& list, const fs::path& data_fo
 }
 
 std::string ReadWholeFile(const fs::path& file, std::size_t max_size) {
-  int fd = OpenOrThrow(file, O_RDONLY | O_CLOEXEC, 0, "Cannot open file", file);
+  int fd = OpenOrThrow(file, O_RDONLY | O_CLOEXEC, 0, "kann nicht geöffnet werden", file);
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
-    throw EFileError("Cannot open file", file, ErrnoText(EISDIR));
+    throw EFileError("kann nicht geöffnet werden", file, ErrnoText(EISDIR));
   }
   std::string bytes;
   char buffer[65536];
@@ -366,13 +380,13 @@ std::string ReadWholeFile(const fs::path& file, std::size_t max_size) {
     if (n < 0) {
       int error = errno;
       ::close(fd);
-      throw EFileError("Cannot read file", file, ErrnoText(error));
+      throw EFileError("kann nicht gelesen werden", file, ErrnoText(error));
     }
     if (n == 0) break;
     if (bytes.size() + static_cast<std::size_t>(n) > max_size) {
       ::close(fd);
-      throw EFileError("Cannot read file", file,
-                       "File larger than " + std::to_string(max_size) + " bytes");
+      throw EFileError("kann nicht gelesen werden", file,
+                       "größer als " + std::to_string(max_size) + " Bytes");
     }
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
@@ -400,13 +414,13 @@ void WriteFileAtomically(const fs::path& file, std::string_view bytes) {
     temporary = folder / TemporaryName(target, attempt);
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, had_file ? 0600 : mode);
     if (fd < 0 && errno != EINTR && (errno != EEXIST || attempt >= 100)) {
-      throw EFileError("Cannot create file", file, ErrnoText(errno));
+      throw EFileError("kann nicht angelegt werden", file, ErrnoText(errno));
     }
   }
   auto fail = [&](int error) {
     ::close(fd);
     ::unlink(temporary.c_str());
-    throw EFileError("Cannot write file", file, ErrnoText(error));
+    throw EFileError("kann nicht geschrieben werden", file, ErrnoText(error));
   };
   if (had_file && ::fchmod(fd, mode) != 0) fail(errno);
   const char* p = bytes.data();
@@ -422,12 +436,12 @@ void WriteFileAtomically(const fs::path& file, std::string_view bytes) {
   if (::close(fd) != 0) {
     int error = errno;
     ::unlink(temporary.c_str());
-    throw EFileError("Cannot write file", file, ErrnoText(error));
+    throw EFileError("kann nicht geschrieben werden", file, ErrnoText(error));
   }
   if (::rename(temporary.c_str(), target.c_str()) != 0) {
     int error = errno;
     ::unlink(temporary.c_str());
-    throw EFileError("Cannot write file", file, ErrnoText(error));
+    throw EFileError("kann nicht geschrieben werden", file, ErrnoText(error));
   }
   // Make the rename itself durable; a failure here loses nothing that is not already on disk.
   int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -8,15 +8,16 @@
 //
 // Errors are reported by exceptions; nothing here logs or shows anything.
 //  - EFileError: a file cannot be opened, read, created or written. what() names the file and
-//    the reason, ready for a message box, e.g.
-//      Cannot open file "/home/u/.local/share/Orvanel 2014/mtavrel.c00". No such file or directory
+//    the reason in German, ready for a message box, e.g.
+//      Datei „/home/u/.local/share/Orvanel 2014/mtavrel.c00“ kann nicht geöffnet werden: Datei
+//      oder Ordner nicht vorhanden
 //  - ECompressionError / EDecompressionError (base EZlibError): what() is "error", the message
 //    the program has always shown for them. They carry the reason (reason()) and, when raised
 //    while loading or saving a file, the file (file()); the loader and the saver add the file
 //    name and rethrow. Show ErrorMessage(e) in the message box: it is what() for every
 //    exception and adds the file and the reason for the zlib errors:
 //      error
-//      "/home/u/.local/share/Orvanel 2014/mtavrel.c00": data damaged (incorrect header check)
+//      Datei „/home/u/.local/share/Orvanel 2014/mtavrel.c00“: Daten beschädigt (zlib-Fehler -3)
 //
 // Limits: an unpacked text larger than kMaxProblemText (64 MiB) is refused with
 // EDecompressionError, so a small file that expands hugely cannot exhaust memory.
@@ -44,7 +45,8 @@ inline constexpr std::size_t kMaxProblemText = std::size_t{64} << 20;
 // A file could not be opened, read, created or written.
 class EFileError : public std::runtime_error {
  public:
-  // what() = action + " \"" + file + "\". " + reason, e.g. Cannot open file "x". Is a directory
+  // what() = "Datei „" + file + "“ " + action + ": " + reason, e.g.
+  // Datei „x“ kann nicht geöffnet werden: ist ein Ordner
   EFileError(const std::string& action, const std::filesystem::path& file,
              const std::string& reason);
   const std::filesystem::path& file() const { return file_; }
@@ -57,7 +59,7 @@ class EFileError : public std::runtime_error {
 class EZlibError : public std::runtime_error {
  public:
   explicit EZlibError(std::string reason);
-  // Why it failed, e.g. "data truncated" or "unpacked text larger than 64 MiB".
+  // Why it failed, e.g. "Daten unvollständig (unerwartetes Ende)".
   const std::string& reason() const { return reason_; }
   // The file being read or written; empty when the error came from a buffer operation.
   const std::filesystem::path& file() const { return file_; }
@@ -153,12 +155,13 @@ void StartProblemCollection(ProblemList& list, const std::filesystem::path& exe_
 bool WriteBackProblemCollection(const ProblemList& list, const std::filesystem::path& data_folder);
 
 // File helpers, shared with the settings file.
-// Reads a whole regular file; throws EFileError ("Cannot open file", "Cannot read file"), also
+// Reads a whole regular file; throws EFileError ("kann nicht geöffnet/gelesen werden"), also
 // when it is larger than max_size.
 std::string ReadWholeFile(const std::filesystem::path& file, std::size_t max_size);
 // Writes bytes as the complete file through a temporary file in the same folder and a rename.
-// Keeps the permission bits of an existing file. Throws EFileError ("Cannot create file",
-// "Cannot write file"); the temporary file is removed and the old file is untouched.
+// Keeps the permission bits of an existing file. Throws EFileError ("kann nicht angelegt
+// werden", "kann nicht geschrieben werden"); the temporary file is removed and the old file is
+// untouched.
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
 }  // namespace tavrel

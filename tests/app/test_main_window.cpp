@@ -155,6 +155,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.VariantItems.size(), size_t{7});
     QCOMPARE(w.ChessBrd1->SearchDepth(), 5);
     QVERIFY(!w.ChessBrd2->isVisible());
+    // Qt's own texts are German; only the visible board has the window's piece set.
+    QCOMPARE(QKeySequence(Qt::Key_Delete).toString(QKeySequence::NativeText),
+             QStringLiteral("Entf"));
+    QCOMPARE(w.ChessBrd1->PieceCellSize(), w.ChessBrd1->SizeOfSquare());
+    QVERIFY(w.ChessBrd2->CustomPieceSet().isNull());
     // Every control of the column lies inside it and no two overlap.
     QList<QWidget*> controls;
     for (QObject* o : w.P5->children())
@@ -647,6 +652,8 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(box.answer.Answered());
     QCOMPARE(box.title, QStringLiteral("Tavrel"));
     QVERIFY2(box.text.contains(QStringLiteral("/nicht/da.spa")), qPrintable(box.text));
+    QVERIFY2(box.text.contains(QStringLiteral("Datei oder Ordner nicht vorhanden")),
+             qPrintable(box.text));
     QVERIFY(w.isVisible());
   }
 
@@ -659,6 +666,8 @@ class MainWindowTest : public QObject {
     QVERIFY(w.frameGeometry().width() <= 1280);
     QVERIFY(w.frameGeometry().height() <= 1024);
     QVERIFY(w.ChessBrd1->geometry().bottom() < w.P12->height());
+    // The pieces are rendered again for the new squares.
+    QCOMPARE(w.ChessBrd1->PieceCellSize(), w.ChessBrd1->SizeOfSquare());
   }
 
   void soundOnlyWhenWhiteIsAPerson() {

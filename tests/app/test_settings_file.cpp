@@ -107,7 +107,8 @@ TEST_F(SettingsTest, UnreadableFileNamesFileAndReason) {
     ReadSettings(dir_.string() + "/");
     FAIL() << "no error";
   } catch (const EFileError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + ini_.string() + "\". Is a directory");
+    EXPECT_EQ(std::string(e.what()),
+              "Datei „" + ini_.string() + "“ kann nicht geöffnet werden: ist ein Ordner");
   }
   EXPECT_THROW(WriteSettings(dir_, {}), EFileError);
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "board/system_reason.h"
 #include "board_test_util.h"
 
 namespace tavrel {
@@ -219,10 +220,34 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BadFileTest,
                                            BadFileCase{"MoreGroupsThanRecord", 88 + 264 * 257}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(GameFileTest, MissingFileRefused) {
+// Refusals name the file and give the system's reason in German.
+TEST_F(GameFileTest, MissingFileOrFolderRefusedWithGermanReason) {
   ChessBoard b;
-  EXPECT_THROW(b.LoadGame(Path("missing.spa")), GameFileError);
-  EXPECT_THROW(b.SaveGame(Path("no/such/folder/x.spa")), GameFileError);
+  const struct {
+    const char* name;
+    std::string path;
+    bool save;
+    const char* reason;
+  } cases[] = {
+      {"load missing", Path("missing.spa"), false,
+       "kann nicht gelesen werden (Datei oder Ordner nicht vorhanden)"},
+      {"load folder", dir_.string(), false, "kann nicht gelesen werden (ist ein Ordner)"},
+      {"save into missing folder", Path("no/such/folder/x.spa"), true,
+       "kann nicht geschrieben werden (Datei oder Ordner nicht vorhanden)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      c.save ? b.SaveGame(c.path) : b.LoadGame(c.path);
+      ADD_FAILURE() << "no error";
+    } catch (const GameFileError& e) {
+      EXPECT_EQ(std::string(e.what()), "Partiedatei „" + c.path + "“: " + c.reason);
+    }
+  }
+  EXPECT_EQ(SystemReason(ENOSPC), "kein Platz mehr auf dem Datenträger");
+  EXPECT_EQ(SystemReason(EROFS), "Datenträger ist schreibgeschützt");
+  EXPECT_EQ(SystemReason(EACCES), "keine Berechtigung");
+  EXPECT_EQ(SystemReason(EXDEV), "Systemfehler " + std::to_string(EXDEV));
 }
 
 TEST_F(GameFileTest, FailedWriteKeepsExistingFile) {

@@ -298,18 +298,25 @@ void TestTChessBrd::pieceIsCentred_data() {
   QTest::addColumn<int>("square");
   QTest::addColumn<int>("cell");
   QTest::addColumn<int>("offset");
-  QTest::newRow("50 in 72") << 72 << 50 << 11;
-  QTest::newRow("50 in 51 truncates") << 51 << 50 << 0;
-  QTest::newRow("40 in 40") << 40 << 40 << 0;
-  QTest::newRow("50 in 40 is scaled to fit") << 40 << 50 << 0;
+  QTest::addColumn<int>("ratio");  // device pixels per pixel the set was made for
+  QTest::newRow("50 in 72") << 72 << 50 << 11 << 1;
+  QTest::newRow("50 in 51 truncates") << 51 << 50 << 0 << 1;
+  QTest::newRow("40 in 40") << 40 << 40 << 0 << 1;
+  QTest::newRow("50 in 40 is scaled to fit") << 40 << 50 << 0 << 1;
+  QTest::newRow("high-density 40 in 72") << 72 << 40 << 16 << 2;
+  QTest::newRow("high-density 50 in 40 is scaled to fit") << 40 << 50 << 0 << 2;
 }
 
 void TestTChessBrd::pieceIsCentred() {
   QFETCH(int, square);
   QFETCH(int, cell);
   QFETCH(int, offset);
+  QFETCH(int, ratio);
   TChessBrd b;
-  b.SetCustomPieceSet(BlockSet(cell));
+  QImage set = BlockSet(cell * ratio);
+  set.setDevicePixelRatio(ratio);
+  b.SetCustomPieceSet(set);
+  QCOMPARE(b.PieceImage('K').width(), cell * ratio);  // the set's full detail is kept
   b.SetSizeOfSquare(square);
   b.Paint();
   QCOMPARE(b.PieceCellSize(), cell);

@@ -1,4 +1,5 @@
 // The print settings dialog: what it shows, what it stores, its preview and its keys.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -134,12 +135,15 @@ class TdruckeinTest : public QObject {
     s.PrintFontName = QStringLiteral("Keine Solche Schrift");
     QPrinter printer(QPrinter::HighResolution);
     Tdruckein d(nullptr, s, printer);
-    // A font that is not installed selects nothing, and storing that stores an empty name.
-    QCOMPARE(d.FB1->currentIndex(), -1);
-    QCOMPARE(d.FB1->currentText(), QString());
+    // A font that is not installed shows the one the printouts really use, and storing
+    // stores that one.
+    const QString fallback = PrintFontFamily(s.PrintFontName);
+    QVERIFY(!fallback.isEmpty() && fallback != s.PrintFontName);
+    QCOMPARE(d.FB1->currentText(), fallback);
+    QVERIFY(d.FB1->currentIndex() >= 0);
     const QFont before = d.L7->font();
     d.D2Click();
-    QCOMPARE(s.PrintFontName, QString());
+    QCOMPARE(s.PrintFontName, fallback);
 
     Tdruckein e(nullptr, s, printer);
     const int serif = e.FB1->findText(QStringLiteral("DejaVu Serif"));
@@ -189,6 +193,33 @@ class TdruckeinTest : public QObject {
     QFETCH(bool, stored);
     QCOMPARE(s.PrintMarginRight, stored ? 40 : 25);
     QCOMPARE(d.result(), int(stored ? QDialog::Accepted : QDialog::Rejected));
+  }
+
+  // Keys on the opened font list act on the list only.
+  void keysOnTheOpenFontList_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("font");
+    QTest::newRow("Esc closes the list") << int(Qt::Key_Escape) << QStringLiteral("DejaVu Sans");
+    QTest::newRow("Enter chooses") << int(Qt::Key_Return) << QStringLiteral("DejaVu Serif");
+  }
+  void keysOnTheOpenFontList() {
+    QFETCH(int, key);
+    PrintSettings s;
+    s.PrintFontName = QStringLiteral("DejaVu Sans");
+    QPrinter printer(QPrinter::HighResolution);
+    Tdruckein d(nullptr, s, printer);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.FB1->showPopup();
+    QTRY_VERIFY(d.FB1->view()->isVisible());
+    d.FB1->view()->setCurrentIndex(
+        d.FB1->model()->index(d.FB1->findText(QStringLiteral("DejaVu Serif")), 0));
+    QTest::keyClick(d.FB1->view(), Qt::Key(key));
+    QTRY_VERIFY(!d.FB1->view()->isVisible());
+    QVERIFY(d.isVisible());
+    QFETCH(QString, font);
+    QCOMPARE(d.FB1->currentText(), font);
+    QCOMPARE(s.PrintFontName, QStringLiteral("DejaVu Sans"));  // nothing stored yet
   }
 
   void enterStoresFromEveryControl() {

@@ -264,13 +264,13 @@ TEST_P(BadFile, GivesDecompressionErrorNamingTheFileAndKeepsTheList) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BadFile,
-    ::testing::Values(BadFileCase{"damaged", Damaged, "damaged"},
-                      BadFileCase{"bad_checksum", BadChecksum, "incorrect data check"},
-                      BadFileCase{"truncated", Truncated, "truncated"},
-                      BadFileCase{"header_only", HeaderOnly, "truncated"},
-                      BadFileCase{"plain_text", PlainText, "incorrect header check"},
-                      BadFileCase{"png", PngHeader, "incorrect header check"},
-                      BadFileCase{"needs_dictionary", NeedsDictionary, "dictionary"}),
+    ::testing::Values(BadFileCase{"damaged", Damaged, "beschädigt"},
+                      BadFileCase{"bad_checksum", BadChecksum, "Prüfsumme falsch"},
+                      BadFileCase{"truncated", Truncated, "unvollständig"},
+                      BadFileCase{"header_only", HeaderOnly, "unvollständig"},
+                      BadFileCase{"plain_text", PlainText, "kein zlib-Kopf"},
+                      BadFileCase{"png", PngHeader, "kein zlib-Kopf"},
+                      BadFileCase{"needs_dictionary", NeedsDictionary, "Wörterbuch"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProblemFileTest, EmptyFileIsAnEmptyCollection) {
@@ -302,8 +302,8 @@ TEST_F(ProblemFileTest, MissingOrUnreadableFileNamesFileAndReason) {
     const char* name;
     fs::path file;
     const char* reason;
-  } cases[] = {{"missing", dir_ / "nothing.c00", "No such file or directory"},
-               {"directory", dir_, "Is a directory"}};
+  } cases[] = {{"missing", dir_ / "nothing.c00", "Datei oder Ordner nicht vorhanden"},
+               {"directory", dir_, "ist ein Ordner"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ProblemList list;
@@ -311,7 +311,8 @@ TEST_F(ProblemFileTest, MissingOrUnreadableFileNamesFileAndReason) {
       LoadCompressedList(list, c.file);
       ADD_FAILURE() << "no error";
     } catch (const EFileError& e) {
-      EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + c.file.string() + "\". " + c.reason);
+      EXPECT_EQ(std::string(e.what()),
+                "Datei „" + c.file.string() + "“ kann nicht geöffnet werden: " + c.reason);
       EXPECT_EQ(e.file(), c.file);
     }
   }
@@ -458,8 +459,9 @@ TEST_F(ProblemFileTest, WriteIntoMissingFolderNamesTheFile) {
     SaveCompressedList(kTwoProblems, file);
     FAIL() << "no error";
   } catch (const EFileError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot create file \"" + file.string() + "\". No such file or directory");
+    EXPECT_EQ(std::string(e.what()), "Datei „" + file.string() +
+                                         "“ kann nicht angelegt werden: Datei oder Ordner "
+                                         "nicht vorhanden");
   }
 }
 
