@@ -13,14 +13,11 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QKeySequence>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QTextEdit>
 #include <QUrl>
 
 #include "app/move_list_box.h"
@@ -82,28 +79,6 @@ class GameDropFilter : public QObject {
  private:
   Tform45* window_;
 };
-
-// A text field with the focus keeps the usual meaning of Ctrl+C and Ctrl+V.
-QWidget* FocusedTextField() {
-  QWidget* w = QApplication::focusWidget();
-  if (qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
-      qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
-    return w;
-  return nullptr;
-}
-
-void ForwardKey(QWidget* field, const QKeySequence& keys) {
-  if (auto* edit = qobject_cast<QLineEdit*>(field)) {
-    keys == QKeySequence::Copy ? edit->copy() : edit->paste();
-  } else if (auto* spin = qobject_cast<QAbstractSpinBox*>(field)) {
-    keys == QKeySequence::Copy ? spin->findChild<QLineEdit*>()->copy()
-                               : spin->findChild<QLineEdit*>()->paste();
-  } else if (auto* text = qobject_cast<QTextEdit*>(field)) {
-    keys == QKeySequence::Copy ? text->copy() : text->paste();
-  } else if (auto* plain = qobject_cast<QPlainTextEdit*>(field)) {
-    keys == QKeySequence::Copy ? plain->copy() : plain->paste();
-  }
-}
 
 QString AskPgnFile(QWidget* parent, bool save, bool native, QString& folder) {
   QFileDialog dialog(parent);
@@ -177,14 +152,12 @@ void Tform45::ConnectPgn() {
     const QString file = AskPgnFile(this, false, UseNativeDialogs, last_folder_);
     if (!file.isEmpty()) LoadPgnFrom(file);
   });
-  connect(FenKopieren, &QAction::triggered, this, [this] {
-    if (QWidget* field = FocusedTextField()) return ForwardKey(field, QKeySequence::Copy);
-    QApplication::clipboard()->setText(Text(FenOfBoard(*ChessBrd1)));
-  });
-  connect(FenEinfuegen, &QAction::triggered, this, [this] {
-    if (QWidget* field = FocusedTextField()) return ForwardKey(field, QKeySequence::Paste);
-    PasteFen(QApplication::clipboard()->text());
-  });
+  // A focused text field (the level, the problem panel's entries) asks for Ctrl+C and Ctrl+V
+  // first through Qt's shortcut override, so these keys reach the window only elsewhere.
+  connect(FenKopieren, &QAction::triggered, this,
+          [this] { QApplication::clipboard()->setText(Text(FenOfBoard(*ChessBrd1))); });
+  connect(FenEinfuegen, &QAction::triggered, this,
+          [this] { PasteFen(QApplication::clipboard()->text()); });
   connect(PgnKopieren, &QAction::triggered, this,
           [this] { QApplication::clipboard()->setText(Text(PgnOfWindow(*this))); });
 
