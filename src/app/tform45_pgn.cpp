@@ -197,9 +197,8 @@ void Tform45::LoadPgnFrom(const QString& file) {
     QStringList titles;
     for (size_t i = 0; i < games.size(); ++i) titles << GameTitle(games[i], static_cast<int>(i));
     bool ok = false;
-    const QString title = QInputDialog::getItem(this, QStringLiteral("Tavrel"),
-                                                QStringLiteral("Partie wählen:"), titles, 0,
-                                                false, &ok);
+    const QString title = QInputDialog::getItem(
+        this, QStringLiteral("Tavrel"), QStringLiteral("Partie wählen:"), titles, 0, false, &ok);
     if (!ok) return;
     chosen = static_cast<size_t>(std::max<qsizetype>(0, titles.indexOf(title)));
   }

@@ -92,8 +92,7 @@ class Reader {
 
  private:
   static bool IsResult(const std::string& token) {
-    return token == "1-0" || token == "0-1" || token == "1/2-1/2" || token == "*" ||
-           token == "½-½";
+    return token == "1-0" || token == "0-1" || token == "1/2-1/2" || token == "*" || token == "½-½";
   }
 
   int Line() const {
@@ -329,18 +328,18 @@ std::string ResultOfBoard(const ChessBoard& board) {
   return "*";
 }
 
-PgnGame GameFromBoard(const ChessBoard& board, const std::string& white,
-                      const std::string& black, const std::string& date) {
+PgnGame GameFromBoard(const ChessBoard& board, const std::string& white, const std::string& black,
+                      const std::string& date) {
   PgnGame game;
   game.Result = ResultOfBoard(board);
   for (const auto& [name, value] :
        std::initializer_list<std::pair<const char*, std::string>>{{"Event", "Tavrel-Partie"},
-                                                                   {"Site", "?"},
-                                                                   {"Date", date},
-                                                                   {"Round", "?"},
-                                                                   {"White", white},
-                                                                   {"Black", black},
-                                                                   {"Result", game.Result}})
+                                                                  {"Site", "?"},
+                                                                  {"Date", date},
+                                                                  {"Round", "?"},
+                                                                  {"White", white},
+                                                                  {"Black", black},
+                                                                  {"Result", game.Result}})
     game.SetTag(name, value);
 
   const std::vector<Slot> slots = RecordSlots(board);
@@ -395,9 +394,8 @@ void PlayPgnGame(const PgnGame& game, ChessBoard& board) {
                      " Züge.");
     const std::optional<SanMove> m = ParseSan(CurrentPosition(board), text);
     if (!m)
-      throw PgnError(label +
-                     (LooksLikeMove(text) ? " ist in dieser Stellung nicht erlaubt."
-                                          : " ist nicht lesbar."));
+      throw PgnError(label + (LooksLikeMove(text) ? " ist in dieser Stellung nicht erlaubt."
+                                                  : " ist nicht lesbar."));
     if (board.IsThreefoldRepetition())
       throw PgnError(label + ": Nach dreifacher Stellungswiederholung ist kein Zug mehr erlaubt.");
     if (m->Promotion) board.SetPromotionPiece(m->Promotion);
@@ -469,9 +467,7 @@ FenPosition ParseSetUpFen(std::string_view fen) {
     throw PgnError("Keine gültige FEN-Stellung: " + german);
   }
   FenPosition p = *parsed;
-  auto fail = [](const std::string& why) {
-    throw PgnError("Keine gültige FEN-Stellung: " + why);
-  };
+  auto fail = [](const std::string& why) { throw PgnError("Keine gültige FEN-Stellung: " + why); };
   if (std::count(p.Board.begin(), p.Board.end(), 'K') != 1 ||
       std::count(p.Board.begin(), p.Board.end(), 'k') != 1)
     fail("Jede Seite braucht genau einen König.");

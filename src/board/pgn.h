@@ -47,8 +47,8 @@ std::string WritePgn(const PgnGame& game);
 // The game on the board as a PGN game: the Seven Tag Roster (Event "Tavrel-Partie", Site
 // "?", date as given "YYYY.MM.DD", Round "?", White, Black, Result from the final position)
 // plus SetUp and FEN when the record does not start from the normal position.
-PgnGame GameFromBoard(const ChessBoard& board, const std::string& white,
-                      const std::string& black, const std::string& date);
+PgnGame GameFromBoard(const ChessBoard& board, const std::string& white, const std::string& black,
+                      const std::string& date);
 
 // The result the record's final position shows: "1-0"/"0-1" after mate, "1/2-1/2" after
 // stalemate, insufficient material or a third repetition, else "*".

@@ -106,8 +106,8 @@ std::vector<SanMove> LegalMovesIn(const FenPosition& p) {
 FenPosition PositionAfter(const FenPosition& p, const SanMove& m) {
   Array a(p);
   const char moved = a.b[m.From];
-  const bool capture = a.b[m.To] != ' ' ||
-                       ((moved == 'P' || moved == 'p') && m.To == p.EnPassant && p.EnPassant);
+  const bool capture =
+      a.b[m.To] != ' ' || ((moved == 'P' || moved == 'p') && m.To == p.EnPassant && p.EnPassant);
   rules::ApplyMove(a.b, m.From, m.To, p.EnPassant, m.Promotion ? m.Promotion : 'q');
   FenPosition next = p;
   next.Board.assign(a.b + 1, 64);
@@ -181,8 +181,7 @@ std::string ToSan(const FenPosition& p, const SanMove& m) {
   }
   const FenPosition next = PositionAfter(p, m);
   Array after(next);
-  if (rules::KingAttacked(after.b, next.WhiteToMove))
-    san += LegalMovesIn(next).empty() ? '#' : '+';
+  if (rules::KingAttacked(after.b, next.WhiteToMove)) san += LegalMovesIn(next).empty() ? '#' : '+';
   return san;
 }
 

@@ -3,13 +3,13 @@
 // refused input that changes nothing, and a game file dropped on the window.
 #include <QAbstractButton>
 #include <QAction>
-#include <QPushButton>
 #include <QClipboard>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QUrl>
@@ -49,8 +49,7 @@ class PgnMenuTest : public QObject {
       items << (a->isSeparator() ? QStringLiteral("-")
                                  : a->text() + QLatin1Char('|') + a->shortcut().toString());
     QCOMPARE(items, QStringList({"Partie als PGN speichern …|", "PGN-Partie laden …|", "-",
-                                 "Stellung kopieren (FEN)|Ctrl+C",
-                                 "Stellung einfügen (FEN)|Ctrl+V",
+                                 "Stellung kopieren (FEN)|Ctrl+C", "Stellung einfügen (FEN)|Ctrl+V",
                                  "Partie kopieren (PGN)|Ctrl+Shift+C"}));
   }
 
@@ -73,7 +72,8 @@ class PgnMenuTest : public QObject {
     QTest::keyClick(win.w.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     const QString pgn = QApplication::clipboard()->text();
     QVERIFY2(pgn.contains("[White \"Mensch\"]\n[Black \"Mensch\"]\n[Result \"*\"]\n[SetUp \"1\"]\n"
-                          "[FEN \"" + fen + "\"]\n\n1... O-O-O *\n"),
+                          "[FEN \"" +
+                          fen + "\"]\n\n1... O-O-O *\n"),
              qPrintable(pgn));
   }
 
