@@ -122,9 +122,11 @@ std::string PgnOfWindow(const Tform45& w) {
 }  // namespace
 
 void Tform45::ConnectPgn() {
-  MenuExtras = new QMenu(QStringLiteral("Extras"), this);
-  MenuExtras->setObjectName(QStringLiteral("MenuExtras"));
-  menuBar()->insertMenu(MenuHilfe->menuAction(), MenuExtras);
+  if (!MenuExtras) {
+    MenuExtras = new QMenu(QStringLiteral("Extras"), this);
+    MenuExtras->setObjectName(QStringLiteral("MenuExtras"));
+    menuBar()->insertMenu(MenuHilfe->menuAction(), MenuExtras);
+  }
   auto item = [this](const char* name, const QString& caption, const QKeySequence& keys) {
     QAction* action = MenuExtras->addAction(caption);
     action->setObjectName(QString::fromLatin1(name));
