@@ -337,6 +337,20 @@ TEST(Fen, SetUpStartWithWhiteToMoveAndEnPassant) {
   EXPECT_EQ(GameFromBoard(board, "", "", "").Moves, std::vector<std::string>{"exd6"});
 }
 
+TEST(Fen, ResultFollowsTheFinalPosition) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "1/2-1/2"},  // stalemate
+      {"8/8/8/4k3/8/8/8/4KN2 w - - 0 1", "1/2-1/2"},  // no mating material
+      {"7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", "1-0"},      // Black is mated
+      {"4k3/8/8/8/8/8/8/R3K3 w Q - 0 1", "*"},
+  };
+  for (const auto& [fen, result] : cases) {
+    ChessBoard board;
+    StartFromFen(board, ParseSetUpFen(fen));
+    EXPECT_EQ(ResultOfBoard(board), result) << fen;
+  }
+}
+
 struct BadFen {
   const char* fen;
   const char* message;
