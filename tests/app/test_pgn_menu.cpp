@@ -1,6 +1,6 @@
 // The menu "Extras" in the real main window: its place and items, FEN paste and copy through
 // the keys, text fields keeping their own copy and paste, PGN files with a choice of games,
-// refused input that changes nothing, and a game file dropped on the window.
+// refused input that changes nothing, and saved game files (PGN and .spa) dropped on the window.
 #include <QAbstractButton>
 #include <QAction>
 #include <QClipboard>
@@ -146,13 +146,15 @@ class PgnMenuTest : public QObject {
     QVERIFY(win->ChessBrd1->WhiteToMove());
   }
 
-  void droppedGameFilesOpen() {
+  void savedGameFilesOpenWhenDropped() {
     Window win;
+    QVERIFY(Play(*win.w, "e2e4 c7c5"));
+    const QString pgn = win.File(QStringLiteral("partie.pgn"));
+    win->SavePgnTo(pgn);
+    win->D5click();
     QVERIFY(Play(*win.w, "g1f3 g8f6"));
     const QString spa = win.File(QStringLiteral("partie.spa"));
     win->SaveGameTo(spa);
-    const QString pgn = win.File(QStringLiteral("partie.pgn"));
-    WriteText(pgn, "1. e4 c5 *");
     for (const QString& file : {pgn, spa}) {
       QMimeData data;
       data.setUrls({QUrl::fromLocalFile(file)});
