@@ -114,6 +114,13 @@ class Tform45 : public QMainWindow {
   std::vector<QAction*> OpeningItems;  // e010 ... e012 in menu order
   QAction* M22 = nullptr;              // "Hilfe"
   QAction* M18 = nullptr;              // "Info über ..."
+  // "Extras": games in and out as PGN, positions as FEN (tform45_pgn.cpp).
+  QMenu* MenuExtras = nullptr;
+  QAction* PgnSpeichern = nullptr;  // "Partie als PGN speichern …"
+  QAction* PgnLaden = nullptr;      // "PGN-Partie laden …"
+  QAction* FenKopieren = nullptr;   // "Stellung kopieren (FEN)", Ctrl+C
+  QAction* FenEinfuegen = nullptr;  // "Stellung einfügen (FEN)", Ctrl+V
+  QAction* PgnKopieren = nullptr;   // "Partie kopieren (PGN)", Ctrl+Shift+C
 
   // --- Window state ---
   double WhiteClock = 0;
@@ -190,6 +197,12 @@ class Tform45 : public QMainWindow {
   void SaveGameTo(const QString& file);
   void LoadGameFrom(const QString& file);
 
+  // Extras: the steps after the dialogs, for the menu, dropped files and tests.
+  void SavePgnTo(const QString& file);
+  void LoadPgnFrom(const QString& file);
+  void PasteFen(const QString& text);
+  void OpenDroppedFile(const QString& file);  // ".spa" or ".pgn"
+
  protected:
   bool event(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -207,6 +220,7 @@ class Tform45 : public QMainWindow {
   void ConnectExtras();
   void CreateProblemPanel();
   void ConnectSuggestion();
+  void ConnectPgn();
   void SetClientSize(int width, int height);
   void CenterOnScreen();
   void LoadProblemCollection();

@@ -395,6 +395,25 @@ void ChessBoard::ResetGame() {
   enPassant_ = None;
   castling_ = AllCastling;
   firstEntryValid_ = false;
+  blackStarts_ = false;
+}
+
+void ChessBoard::StartFromPosition(std::string_view board, bool whiteToMove, CastleSet castling,
+                                   Square enPassant) {
+  ResetGame();
+  LoadBoardText(board);
+  whiteToMove_ = whiteToMove;
+  whiteToMoveAtEnd_ = whiteToMove;
+  castling_ = castling & AllCastling;
+  const bool ep_ok = (enPassant >= A6 && enPassant <= H6) || (enPassant >= A3 && enPassant <= H3);
+  enPassant_ = ep_ok ? enPassant : None;
+  // Old entries of the first move number must not look like part of this game.
+  std::memset(&record_->Entries[1][0], 0, kGroupSize);
+  WriteEntryPosition(record_->Entries[1][whiteToMove ? 0 : 1]);
+  firstEntryValid_ = whiteToMove;
+  blackStarts_ = !whiteToMove;
+  PublishToEngine();
+  Repaint();
 }
 
 void ChessBoard::NewGame() {
@@ -408,6 +427,7 @@ bool ChessBoard::GoToMove(int moveNumber, bool whiteToMove) {
   StopThinking();
   if (moveNumber > lastMoveNumber_ || moveNumber < 1 || moveNumber > kMaxMoveNumber) return false;
   if (moveNumber == lastMoveNumber_ && whiteToMoveAtEnd_ && !whiteToMove) return false;
+  if (moveNumber == 1 && whiteToMove && blackStarts_) return false;
   currentMove_ = moveNumber;
   whiteToMove_ = whiteToMove;
   // Before the first move entry (1, 0) belongs to no game yet: the board stays as it is.
@@ -447,6 +467,13 @@ void ChessBoard::GetMoveList(std::vector<std::string>& lines) {
     for (int slot = 0; slot < 2; ++slot) {
       if (m == last && (slot == 1 || whiteToMoveAtEnd_)) return;
       const MoveEntry& e = record_->Entries[m][slot];
+      if (m == 1 && slot == 0 && blackStarts_) {
+        // White's half-move before a set-up start with Black to move: a line of its own keeps
+        // line k at the same place of the record as in every other game.
+        lines.push_back("1. ...");
+        lastFromFile_ = lastFromRank_ = lastToFile_ = lastToRank_ = 0;
+        continue;
+      }
       std::string line = slot == 0 ? std::to_string(m) + ". " : std::string("\t");
       line += GermanPiece(e.MovedPiece);
       AppendSquare(line, e.From);

@@ -88,6 +88,10 @@ class ChessBoard {
   // True when the record has no room for the half-move to be played next (Black to move at
   // move 256): ExecuteMove then refuses every move until the user goes back in the record.
   bool RecordFull() const;
+  // True when the record begins with Black's half-move of move 1 (a game set up with Black to
+  // move): entry (1, 0) stays empty, the move list shows "1. ..." for it and GoToMove never
+  // goes before the start.
+  bool BlackStarts() const { return blackStarts_; }
 
   char PromotionPiece() const { return promotionPiece_; }
   // Only "NBRQ" in either case are taken; anything else is ignored.
@@ -129,6 +133,11 @@ class ChessBoard {
   void PromotePawn(int square);
   void ResetGame();  // new game without repainting
   void NewGame();    // ResetGame, then repaint
+  // A new game from a set-up position (FEN, PGN): stops the engine, places board, side to
+  // move, castling rights and en-passant square (only A6..H6/A3..H3 are kept), and makes this
+  // position the record's first entry, so that take-back stops here. Then repaints.
+  void StartFromPosition(std::string_view board, bool whiteToMove, CastleSet castling,
+                         Square enPassant);
   bool GoToMove(int moveNumber, bool whiteToMove);
   bool MoveBack();
   bool MoveForward();
@@ -217,6 +226,7 @@ class ChessBoard {
   bool whiteToMoveAtEnd_ = true;
   // Entry (1, 0) holds this game's start only once a move or a loaded file has written it.
   bool firstEntryValid_ = false;
+  bool blackStarts_ = false;
   char promotionPiece_ = 'q';
   bool gameEnded_ = false;
   bool engineHalted_ = false;

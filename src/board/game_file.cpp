@@ -124,6 +124,10 @@ void ChessBoard::LoadGameBytes(std::span<const uint8_t> bytes, const std::string
   whiteToMoveAtEnd_ = bytes[kHeaderCheckOffset] == 0;
   lastMoveNumber_ = static_cast<int>(groups);
   firstEntryValid_ = true;
+  // A game set up with Black to move leaves White's first entry unwritten (length 0).
+  const bool empty_game = groups == 1 && whiteToMoveAtEnd_;
+  blackStarts_ = !empty_game && record_->Entries[1][0].PositionLength == 0 &&
+                 record_->Entries[1][1].PositionLength == 64;
 }
 
 }  // namespace tavrel

@@ -1,0 +1,26 @@
+#!/bin/sh
+# tavrel-convert end to end: a stored opening to PGN and back byte for byte, the FEN of both,
+# and German errors with a non-zero exit for a bad move, a missing file and a wrong extension.
+set -u
+tool=$1 openings=$2
+dir=$(mktemp -d) || exit 1
+trap 'rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+"$tool" "$openings/E012.spa" "$dir/e.pgn" || fail "spa -> pgn"
+grep -q '^\[Event "Tavrel-Partie"\]$' "$dir/e.pgn" || fail "Event tag"
+"$tool" "$dir/e.pgn" "$dir/e.spa" || fail "pgn -> spa"
+cmp -s "$openings/E012.spa" "$dir/e.spa" || fail "round trip differs"
+want='r1b2rk1/2q1bppp/p2p1n2/np2p3/3PP3/5N1P/PPBN1PP1/R1BQR1K1 b - - 0 13'
+[ "$("$tool" --fen "$dir/e.spa")" = "$want" ] || fail "FEN of .spa"
+[ "$("$tool" --fen "$dir/e.pgn")" = "$want" ] || fail "FEN of .pgn"
+
+printf '1. e4 e5 2. Ke3 *\n' > "$dir/bad.pgn"
+"$tool" "$dir/bad.pgn" "$dir/bad.spa" 2> "$dir/err" && fail "bad move accepted"
+grep -q 'Zug 2. Ke3 ist in dieser Stellung nicht erlaubt.' "$dir/err" || fail "message: $(cat "$dir/err")"
+[ -e "$dir/bad.spa" ] && fail "output written after an error"
+"$tool" --fen "$dir/fehlt.pgn" 2> "$dir/err" && fail "missing file accepted"
+grep -q 'kann nicht geöffnet werden' "$dir/err" || fail "message: $(cat "$dir/err")"
+"$tool" "$dir/e.pgn" "$dir/e.txt" 2> "$dir/err" && fail "unknown extension accepted"
+grep -q 'unbekannte Endung' "$dir/err" || fail "message: $(cat "$dir/err")"
+echo ok
