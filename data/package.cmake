@@ -7,10 +7,10 @@ set(CPACK_PACKAGE_VENDOR "Tavrel-Entwickler")
 set(CPACK_PACKAGE_CONTACT "${TAVREL_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Schachprogramm mit deutscher Oberfläche")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Tavrel ist ein Schachprogramm mit deutscher Oberfläche: Spiel gegen den Computer
-oder einen Menschen, Zugvorschlag, Eröffnungen, Varianten der Anfangsstellung,
-Mattprobleme mit Löser, Speichern, Laden und Drucken von Partien.
-Das Paket enthält auch die UCI-Engine tavrel-engine.")
+  "Tavrel ist ein Schachprogramm mit deutscher Oberfläche: Spiel gegen den
+Computer oder einen Menschen, Zugvorschlag, Eröffnungen, Varianten der
+Anfangsstellung, Mattprobleme mit Löser, Speichern, Laden und Drucken von
+Partien. Das Paket enthält auch die UCI-Engine tavrel-engine.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -23,4 +23,5 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TAVREL_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libchm1")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/deb_games_dir.cmake)
 include(CPack)

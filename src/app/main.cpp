@@ -1,5 +1,6 @@
 // The program a person starts: the application object and the main window.
 #include <QFile>
+#include <QIcon>
 #include <cstdio>
 
 #include "app/command_line.h"
@@ -18,6 +19,12 @@ int main(int argc, char** argv) {
     std::fputs(usage.c_str(), stdout);
     return 0;
   }
+  // The installed icon and desktop entry (for the task bar and window lists).
+  QGuiApplication::setDesktopFileName(QStringLiteral("tavrel"));
+  QIcon icon;
+  for (const char* size : {"48x48", "128x128", "256x256"})
+    icon.addFile(QStringLiteral(":/icons/%1/tavrel.png").arg(QLatin1String(size)));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tavrel"), icon));
   tavrel::Tform45 window;
   window.StartFile = QFile::decodeName(command.file.c_str());
   window.show();
