@@ -144,6 +144,9 @@ class Tform45 : public QMainWindow {
   int SoundsPlayed = 0;
   // Save and open dialogs use Qt's own widgets instead of the desktop's (tests drive them).
   bool UseNativeDialogs = true;
+  // A saved game named on the command line: loaded after the first new game, as "Spielstand
+  // laden" loads it.
+  QString StartFile;
 
   // --- Handlers ---
   void FormCreate();

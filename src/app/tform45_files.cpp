@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <chrono>
+#include <utility>
 
 #include "app/move_list_box.h"
 #include "app/paths.h"
@@ -85,6 +86,12 @@ void Tform45::FormActivate() {
   ReadSettings();
   ChessBrd1->YellowHighlight = false;
   D5click();
+  if (!StartFile.isEmpty()) {
+    // Outside the activation, like a menu command: a failure shows the general error box
+    // over the window and leaves the new game.
+    QTimer::singleShot(0, this,
+                       [this, file = std::exchange(StartFile, {})] { LoadGameFrom(file); });
+  }
 }
 
 void Tform45::ReadSettings() {
