@@ -34,8 +34,9 @@ configure_file(${_data}/tavrel.metainfo.xml.in ${_gen}/${TAVREL_APP_ID}.metainfo
 configure_file(${_data}/copyright.in ${_gen}/copyright @ONLY)
 configure_file(${_data}/changelog.in ${_gen}/changelog @ONLY)
 # Debian keeps the changelog and the manual pages compressed.
-set(_compressed ${_gen}/changelog.gz ${_gen}/tavrel.6.gz ${_gen}/tavrel-engine.6.gz)
-foreach(plain ${_gen}/changelog ${_data}/tavrel.6 ${_data}/tavrel-engine.6)
+set(_compressed ${_gen}/changelog.gz ${_gen}/tavrel.6.gz ${_gen}/tavrel-engine.6.gz
+  ${_gen}/tavrel-convert.6.gz)
+foreach(plain ${_gen}/changelog ${_data}/tavrel.6 ${_data}/tavrel-engine.6 ${_data}/tavrel-convert.6)
   get_filename_component(name ${plain} NAME)
   add_custom_command(OUTPUT ${_gen}/${name}.gz
     COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${plain} ${_gen}/${name}.gz
@@ -47,7 +48,7 @@ add_custom_target(install_data ALL DEPENDS ${_icons} ${_compressed})
 # Targets are defined by later fragments: their install rules are added once all exist.
 # The program also carries the PNG icons, for its windows where no icon theme provides one.
 function(tavrel_install_programs)
-  install(TARGETS tavrel tavrel-engine RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS tavrel tavrel-engine tavrel-convert RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   qt_add_resources(tavrel tavrel_icons PREFIX /icons BASE ${_gen}/icons FILES ${_icons})
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL tavrel_install_programs)
@@ -65,6 +66,6 @@ foreach(size ${TAVREL_ICON_SIZES})
   install(FILES ${_gen}/icons/${size}x${size}/tavrel.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
-install(FILES ${_gen}/tavrel.6.gz ${_gen}/tavrel-engine.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${_gen}/tavrel.6.gz ${_gen}/tavrel-engine.6.gz ${_gen}/tavrel-convert.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${_gen}/copyright ${_gen}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/tavrel)

@@ -21,6 +21,7 @@ p=$root$prefix
 tree() { (cd "$root" && find . -type f | sort); }
 
 expected=".$prefix/bin/tavrel
+.$prefix/bin/tavrel-convert
 .$prefix/bin/tavrel-engine
 .$prefix/share/applications/tavrel.desktop
 .$prefix/share/doc/tavrel/changelog.gz
@@ -29,6 +30,7 @@ expected=".$prefix/bin/tavrel
 .$prefix/share/icons/hicolor/256x256/apps/tavrel.png
 .$prefix/share/icons/hicolor/48x48/apps/tavrel.png
 .$prefix/share/icons/hicolor/scalable/apps/tavrel.svg
+.$prefix/share/man/man6/tavrel-convert.6.gz
 .$prefix/share/man/man6/tavrel-engine.6.gz
 .$prefix/share/man/man6/tavrel.6.gz
 .$prefix/share/metainfo/org.example.tavrel.metainfo.xml
