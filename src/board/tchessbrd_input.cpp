@@ -199,9 +199,14 @@ void TChessBrd::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 bool TChessBrd::eventFilter(QObject* watched, QEvent* e) {
-  if (drag_ != DragState::Idle && e->type() == QEvent::KeyPress &&
+  if (drag_ != DragState::Idle &&
+      (e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) &&
       static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
-    CancelDrag();
+    // A key that a window shortcut claims (Esc closes the main window) reaches the focus
+    // widget only as a shortcut override first: claiming it keeps it from the shortcut, and
+    // the key press that follows cancels the drag.
+    e->accept();
+    if (e->type() == QEvent::KeyPress) CancelDrag();
     return true;
   }
   return QWidget::eventFilter(watched, e);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTest>
 #include <atomic>
 #include <memory>
@@ -184,7 +185,12 @@ void TestTChessBrdInput::releaseBeforeThresholdCancels() {
 
 void TestTChessBrdInput::escapeCancels() {
   TChessBrd b;
+  // The window's own Esc (the main window's "Beenden") must not see the key during a drag.
+  int closes = 0;
+  QShortcut close(QKeySequence(Qt::Key_Escape), &b, [&closes] { ++closes; });
   Show(b);
+  b.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&b));
   Events ev;
   ev.Attach(b);
   const QImage before = b.BoardImage();
@@ -192,11 +198,14 @@ void TestTChessBrdInput::escapeCancels() {
   MoveHeld(b, Centre(b, "e4"));
   QTest::keyClick(&b, Qt::Key_Escape);
   QCOMPARE(ev.illegal, std::vector<Square>{E2});
+  QCOMPARE(closes, 0);
   Release(b, Centre(b, "e4"));  // the drag is over: the release does nothing
   QVERIFY(ev.legal.empty());
   QCOMPARE(ev.illegal.size(), size_t(1));
   QCOMPARE(b.Position(), kStart);
   QCOMPARE(b.BoardImage(), before);
+  QTest::keyClick(&b, Qt::Key_Escape);  // without a drag the key is the window's again
+  QCOMPARE(closes, 1);
 }
 
 void TestTChessBrdInput::dropOnOwnSquare() {
