@@ -16,6 +16,7 @@
 #include "app/move_list_box.h"
 #include "app/tavrel_application.h"
 #include "app/tform45.h"
+#include "app/window_geometry.h"
 #include "app/window_parts.h"
 #include "board/tchessbrd.h"
 #include "main_window_test_util.h"
@@ -650,15 +651,61 @@ class MainWindowTest : public QObject {
     QVERIFY(w.isVisible());
   }
 
-  void resizingStartsANewGame() {
+  void resizingKeepsTheGame_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("wider by 32") << QSize(1040, 727);
+    QTest::newRow("large") << QSize(1270, 990);
+    QTest::newRow("narrow and tall") << QSize(600, 990);
+    QTest::newRow("wide and low") << QSize(1270, 500);
+    QTest::newRow("below the minimum") << QSize(100, 100);
+  }
+  void resizingKeepsTheGame() {
+    QFETCH(QSize, size);
     Tform45& w = *w_;
-    Play(w, "e2e4");
-    w.resize(1100, 800);
-    QCOMPARE(w.LB1->count(), 0);
-    w.resize(2000, 1500);
-    QVERIFY(w.frameGeometry().width() <= 1280);
-    QVERIFY(w.frameGeometry().height() <= 1024);
-    QVERIFY(w.ChessBrd1->geometry().bottom() < w.P12->height());
+    Play(w, "e2e4 e7e5");
+    const std::string position = w.ChessBrd1->Position();
+    const int designed_edge = w.ChessBrd1->width();
+    w.resize(size);
+    QCOMPARE(w.LB1->count(), 2);
+    QCOMPARE(w.ChessBrd1->Position(), position);
+    QCOMPARE(w.size(), size.expandedTo(w.minimumSize()));
+    // The column is whole, with the problem panel's entry area too; the board is whole.
+    QVERIFY(w.P5->height() >= 700);
+    QVERIFY(w.centralWidget()->rect().contains(w.P5->geometry()));
+    QVERIFY(QRect(QPoint(), w.P12->size()).contains(w.ChessBrd1->geometry()));
+    QCOMPARE(w.ChessBrd1->width(), w.ChessBrd1->height());
+    if (w.P12->width() > 700 && w.P12->height() > 700)
+      QVERIFY(w.ChessBrd1->width() > designed_edge);  // the board grows with the window
+  }
+
+  void boardPlacement_data() {
+    QTest::addColumn<QSize>("panel");
+    QTest::addColumn<QRect>("board");
+    // The designed window: the rule's board, 70-pixel squares.
+    QTest::newRow("designed") << QSize(662, 633) << QRect(34, 12, 608, 608);
+    // The rule alone would give 71-pixel squares at x = -235 here.
+    QTest::newRow("narrow") << QSize(400, 911) << QRect(0, 255, 400, 400);
+    QTest::newRow("flat") << QSize(900, 400) << QRect(270, 0, 400, 400);
+  }
+  void boardPlacement() {
+    QFETCH(QSize, panel);
+    QFETCH(QRect, board);
+    QCOMPARE(BoardPlace(panel, 24), board);
+  }
+
+  void sizeLimit_data() {
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QSize>("limit");
+    QTest::newRow("screen of the limit: none, maximising fills it")
+        << QRect(0, 0, 1280, 1024) << QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    QTest::newRow("wide screen: the width")
+        << QRect(0, 0, 1920, 1000) << QSize(1278, QWIDGETSIZE_MAX);
+    QTest::newRow("large screen: both") << QRect(0, 0, 2560, 1440) << QSize(1278, 999);
+  }
+  void sizeLimit() {
+    QFETCH(QRect, screen);
+    QFETCH(QSize, limit);
+    QCOMPARE(MaximumClientSize(screen, QMargins(1, 20, 1, 5)), limit);
   }
 
   void soundOnlyWhenWhiteIsAPerson() {
