@@ -104,6 +104,7 @@ class TestTChessBrdInput : public QObject {
   void animationDelayIsRespected();
   void resizeByCorner_data();
   void resizeByCorner();
+  void cornerStaysInsideTheParent();
   void cornerNeedsResizable();
   void clickAndMouseEventsComeFirst();
   void handOverRunsOnTheUiThread();
@@ -364,6 +365,24 @@ void TestTChessBrdInput::resizeByCorner() {
   // Away from the corner the previous cursor comes back.
   MoveHeld(b, QPoint(50, 50), Qt::NoButton);
   QCOMPARE(b.cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestTChessBrdInput::cornerStaysInsideTheParent() {
+  QWidget parent;
+  parent.resize(400, 300);
+  auto* b = new TChessBrd(&parent);
+  b->SetResizable(true);
+  b->move(20, 10);
+  parent.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&parent));
+  const QPoint corner(b->width() - 4, b->height() - 4);
+  MoveHeld(*b, corner, Qt::NoButton);
+  Press(*b, corner);
+  MoveHeld(*b, QPoint(700, 650));
+  Release(*b, QPoint(700, 650));
+  // Room: 300 - 10 high; the largest board that fits has 30-pixel squares.
+  QCOMPARE(b->size(), QSize(8 * 30 + 48, 8 * 30 + 48));
+  QVERIFY(parent.rect().contains(b->geometry()));
 }
 
 void TestTChessBrdInput::cornerNeedsResizable() {
