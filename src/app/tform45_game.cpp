@@ -273,6 +273,9 @@ void Tform45::ConnectHandlers() {
   // A line chosen by the user, with the mouse or the arrow keys; the list is filled and
   // selected by the program with its signals blocked.
   connect(LB1, &QListWidget::currentRowChanged, this, &Tform45::LB1C);
+  LB1->ShownLine = [this] {
+    return LineBefore({ChessBrd1->CurrentMove(), ChessBrd1->WhiteToMove()});
+  };
   connect(D2, &QPushButton::clicked, this, &Tform45::D2Click);
   connect(D3, &QPushButton::clicked, this, &Tform45::D3Click);
   connect(D4, &QPushButton::clicked, this, &Tform45::D4Click);

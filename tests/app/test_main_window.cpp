@@ -471,6 +471,44 @@ class MainWindowTest : public QObject {
     QVERIFY(w.ChessBrd1->Position() != end);
   }
 
+  void tabIntoTheMoveListKeepsThePosition_data() {
+    QTest::addColumn<int>("takeBacks");
+    QTest::addColumn<int>("line");  // the line of the position shown, -1 for the start
+    QTest::newRow("at the end") << 0 << 2;
+    QTest::newRow("one taken back") << 1 << 1;
+    QTest::newRow("back at the start") << 3 << -1;
+  }
+  void tabIntoTheMoveListKeepsThePosition() {
+    QFETCH(int, takeBacks);
+    QFETCH(int, line);
+    Tform45& w = *w_;
+    Play(w, "e2e4 e7e5 g1f3");
+    for (int i = 0; i < takeBacks; ++i) w.D2->click();
+    const std::string shown = w.ChessBrd1->Position();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.Rx1->setFocus();
+    QTest::keyClick(w.Rx1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), w.LB1);
+    QCOMPARE(w.ChessBrd1->Position(), shown);
+    QCOMPARE(w.LB1->currentRow(), line);
+    QCOMPARE(w.LB1->selectedItems(),
+             line < 0 ? QList<QListWidgetItem*>() : QList{w.LB1->item(line)});
+    // A key then chooses a line, as a click does.
+    QTest::keyClick(w.LB1, Qt::Key_Up);
+    const int chosen = std::max(line - 1, 0);
+    QCOMPARE(w.LB1->currentRow(), chosen);
+    QCOMPARE(w.LB1->selectedItems(), QList{w.LB1->item(chosen)});
+    const RecordPlace place = PlaceAfterLine(chosen);
+    QCOMPARE(w.ChessBrd1->CurrentMove(), place.move_number);
+    QCOMPARE(w.ChessBrd1->WhiteToMove(), place.white_to_move);
+    QCOMPARE(w.LB1->count(), 3);
+    // Refilled without a current line while the focus stays: the keys go on from the board.
+    w.D3->click();
+    QTest::keyClick(w.LB1, Qt::Key_Up);
+    QCOMPARE(w.LB1->currentRow(), chosen);
+  }
+
   void takeBackAndReplay() {
     Tform45& w = *w_;
     Play(w, "d2d4 d7d5");
