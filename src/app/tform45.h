@@ -209,6 +209,7 @@ class Tform45 : public QMainWindow {
   void ConnectExtras();
   void CreateProblemPanel();
   void ConnectSuggestion();
+  void ShareWindowKeys();
   void SetClientSize(int width, int height);
   void CenterOnScreen();
   void LoadProblemCollection();

@@ -40,6 +40,7 @@ Tform45::Tform45(QWidget* parent) : QMainWindow(parent), TickCount(SteadyMillise
   ConnectHandlers();
   ConnectExtras();
   ConnectSuggestion();
+  ShareWindowKeys();
   FormCreate();
 }
 

@@ -1,7 +1,9 @@
 // The main window's controls, menus and geometry.
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -379,10 +381,24 @@ void Tform45::FormResize() {
   if (maximumSize() != limit) setMaximumSize(limit);
 }
 
+// The window's keys work wherever the focus is. Text fields keep the keys they edit with; the
+// number fields (level, number of moves) give up Del, which they would only use to empty
+// themselves: typing replaces their selected number anyway.
+void Tform45::ShareWindowKeys() {
+  for (QAbstractSpinBox* box : findChildren<QAbstractSpinBox*>()) box->installEventFilter(this);
+}
+
 bool Tform45::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::Resize) {
     if (watched == P6) P6Resize();
     if (watched == P12) P12Resize();
+  }
+  if (e->type() == QEvent::ShortcutOverride && qobject_cast<QAbstractSpinBox*>(watched)) {
+    const auto* key = static_cast<QKeyEvent*>(e);
+    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+      e->ignore();  // not claimed: the shortcut runs
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, e);
 }

@@ -209,6 +209,39 @@ class MainWindowTest : public QObject {
     QVERIFY(!QFile::exists(DataPath(QStringLiteral("kovrin.ini"))));
   }
 
+  void windowKeysWhereverTheFocusIs_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("aborts");
+    QTest::newRow("level field") << "Rx1" << true;
+    QTest::newRow("move list") << "LB1" << true;
+    QTest::newRow("check box") << "C1" << true;
+    QTest::newRow("problem moves field") << "t2" << true;
+    QTest::newRow("problem list") << "LB2" << true;
+    QTest::newRow("entry grid") << "SG1" << true;
+    QTest::newRow("name field: deletes a letter") << "E1" << false;
+  }
+  void windowKeysWhereverTheFocusIs() {
+    QFETCH(QString, focus);
+    QFETCH(bool, aborts);
+    Tform45& w = *w_;
+    w.Tavrelprobleme->trigger();
+    w.NeuesProblem->trigger();
+    w.probleme->E1->setText(QStringLiteral("Matt"));
+    w.probleme->E1->setCursorPosition(0);
+    auto* target = w.findChild<QWidget*>(focus);
+    QVERIFY(target);
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target->focusProxy() ? target->focusProxy() : target);
+    QVERIFY(!w.ClocksStopped);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QCOMPARE(w.ClocksStopped, aborts);  // "Abbruch des automatischen Spiels"
+    QCOMPARE(w.probleme->E1->text(), aborts ? QStringLiteral("Matt") : QStringLiteral("att"));
+    w.AbbruchAutomatisch->trigger();  // the menu works wherever the focus is
+    QVERIFY(w.ClocksStopped);
+  }
+
   void openingsAreLoadedAsGames() {
     Tform45& w = *w_;
     const auto item = [&w](const char* name) {
