@@ -155,7 +155,8 @@ void TProbleme::D7Click() {
   links_.Timer1->start();
   solveClock_.start();
   const int side = links_.Board->WhiteToMove() ? 1 : -1;
-  *links_.MarkLastMove = false;
+  // The last-move marking is left alone: switched off here behind its ticked menu item, it
+  // never came back. The problem's position lists no move, so nothing stale is framed.
 
   const unsigned run = ++run_;
   worker_ = std::thread([this, run, placement, depth = SolveDepth, side, solver = solver_] {
