@@ -710,16 +710,32 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.ClocksStopped);
   }
 
-  void aMissingGameFileEndsInTheErrorBox() {
+  void aFailedLoadKeepsTheGame_data() {
+    QTest::addColumn<QByteArray>("content");  // empty: no file at all
+    QTest::newRow("missing file") << QByteArray();
+    QTest::newRow("too short") << QByteArray(40, '\0');
+  }
+  void aFailedLoadKeepsTheGame() {
+    QFETCH(QByteArray, content);
     Tform45& w = *w_;
-    Play(w, "e2e4");
+    const QString file = data_->filePath(QStringLiteral("kaputt.spa"));
+    if (!content.isEmpty()) {
+      QFile out(file);
+      QVERIFY(out.open(QIODevice::WriteOnly));
+      out.write(content);
+    }
+    Play(w, "e2e4 e7e5");
+    const std::string position = w.ChessBrd1->Position();
     MessageCatcher box;
     // Through the event loop, as a menu choice would run it.
-    QTimer::singleShot(0, &w, [&w] { w.LoadGameFrom(QStringLiteral("/nicht/da.spa")); });
+    QTimer::singleShot(0, &w, [&w, file] { w.LoadGameFrom(file); });
     QTRY_VERIFY(box.answer.Answered());
     QCOMPARE(box.title, QStringLiteral("Tavrel"));
-    QVERIFY2(box.text.contains(QStringLiteral("/nicht/da.spa")), qPrintable(box.text));
+    QVERIFY2(box.text.contains(file), qPrintable(box.text));
     QVERIFY(w.isVisible());
+    // Nothing is lost, and the list shows what the board holds.
+    QCOMPARE(w.ChessBrd1->Position(), position);
+    QCOMPARE(Lines(w), QStringList({"1. e2-e4", "\te7-e5"}));
   }
 
   void resizingKeepsTheGame_data() {

@@ -591,6 +591,7 @@ void TestProbleme::moveCountNotANumber() {
   QCOMPARE(closer.boxes, 1);
   QCOMPARE(closer.text, QStringLiteral("'zwei' ist kein gültiger Integerwert"));
   QCOMPARE(h.board->Position(), kInitial);  // reset, the position not loaded
+  QCOMPARE(h.listUpdates, 1);               // and the move list shows the reset board
   QCOMPARE(h.P7->text(), QStringLiteral("0.Problem :  Kaputt     "));
   QCOMPARE(h.panel->t2->value(), 3);
   // The program goes on.
@@ -599,8 +600,10 @@ void TestProbleme::moveCountNotANumber() {
   // A collection cut short after a title: the box again, no crash.
   h.problems = {"0. Rest"};
   h.Make();
+  const int updates = h.listUpdates;
   h.panel->S6C();
   QCOMPARE(closer.boxes, 2);
+  QCOMPARE(h.listUpdates, updates + 1);
 }
 
 void TestProbleme::emptyCollection() {
