@@ -116,8 +116,10 @@ class Tform45 : public QMainWindow {
   QAction* M18 = nullptr;              // "Info über ..."
 
   // --- Window state ---
-  double WhiteClock = 0;
-  double BlackClock = 0;
+  // Accumulated time of each side in whole milliseconds: 0.2 s added up in floating point
+  // reached 2 s only after the tenth tick had been shown as 0:01.
+  int64_t WhiteClockMs = 0;
+  int64_t BlackClockMs = 0;
   uint32_t ThinkStart = 0;
   bool ClocksStopped = false;
   bool GameOver = false;

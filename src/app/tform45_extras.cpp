@@ -46,8 +46,8 @@ void Tform45::CopyOpeningToFile(const QString& item) {
 
 void Tform45::eladen(QAction* item) {
   const QString name = item->objectName().remove(QLatin1Char('&'));
-  WhiteClock = 0;
-  BlackClock = 0;
+  WhiteClockMs = 0;
+  BlackClockMs = 0;
   ClocksStopped = false;
   P8->clear();
   ChessBrd1->NewGame();

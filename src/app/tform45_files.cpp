@@ -159,8 +159,8 @@ void Tform45::LoadGameFrom(const QString& file) {
     ChessBoard trial;
     trial.LoadGame(file.toStdString());
   }
-  WhiteClock = 0;
-  BlackClock = 0;
+  WhiteClockMs = 0;
+  BlackClockMs = 0;
   ClocksStopped = false;
   P8->clear();
   ChessBrd1->NewGame();

@@ -26,7 +26,7 @@ namespace {
 
 constexpr int kHuman = 0;
 constexpr int kComputer = 1;
-constexpr double kTickSeconds = 0.2;
+constexpr int64_t kTickMs = 200;
 
 const QString kMateMessage = QStringLiteral("      ******** Matt !!! ********      ");
 const QString kDrawMessage = QStringLiteral("Remis durch 3mal gleiche Stellung bzw. Patt!");
@@ -114,8 +114,8 @@ void Tform45::UpdateListBox() {
 
 void Tform45::D5click() {
   if (!ChessBrd1) return;
-  WhiteClock = 0;
-  BlackClock = 0;
+  WhiteClockMs = 0;
+  BlackClockMs = 0;
   GameOver = false;
   ClocksStopped = false;
   // MarkLastMove keeps following its tick: the fresh board lists no move, so the last move of
@@ -183,11 +183,11 @@ void Tform45::Timer1Timer() {
   }
   if (!ClocksStopped) {
     if (ChessBrd1->WhiteToMove()) {
-      WhiteClock += kTickSeconds;
-      L6->setText(Text(ClockText(WhiteClock)));
+      WhiteClockMs += kTickMs;
+      L6->setText(Text(ClockText(WhiteClockMs)));
     } else {
-      BlackClock += kTickSeconds;
-      L7->setText(Text(ClockText(BlackClock)));
+      BlackClockMs += kTickMs;
+      L7->setText(Text(ClockText(BlackClockMs)));
     }
   }
 }
@@ -246,8 +246,8 @@ void Tform45::ChessBrd1Mate() {
   GameOver = true;
   G1->SetItemIndex(kHuman);
   G2->SetItemIndex(kHuman);
-  WhiteClock = 0;
-  BlackClock = 0;
+  WhiteClockMs = 0;
+  BlackClockMs = 0;
 }
 
 void Tform45::ChessBrd1Draw() {

@@ -251,14 +251,14 @@ class MainWindowTest : public QObject {
     };
     QCOMPARE(w.OpeningItems.front()->text(), QStringLiteral("Abgelehntes Damengambit"));
     w.ClocksStopped = true;
-    w.WhiteClock = 8;
+    w.WhiteClockMs = 8000;
     item("E001")->trigger();  // "Reti-Eröffnung"
     QCOMPARE(w.LB1->count(), 5);
     QCOMPARE(w.LB1->item(4)->text(), QStringLiteral("3. Lf1-g2"));
     QCOMPARE(w.LB1->currentRow(), 4);
     QVERIFY(!w.ChessBrd1->WhiteToMove());
     QVERIFY(!w.ClocksStopped);
-    QCOMPARE(w.WhiteClock, 0.0);
+    QCOMPARE(w.WhiteClockMs, 0);
     QCOMPARE(QFileInfo(DataPath(QStringLiteral("000.spa"))).size(), 880);
     item("e013")->trigger();  // "Schottische Partie", named in lower case
     QCOMPARE(w.LB1->count(), 16);
@@ -385,34 +385,41 @@ class MainWindowTest : public QObject {
   }
 
   void clockTexts_data() {
-    QTest::addColumn<double>("seconds");
+    QTest::addColumn<qint64>("ms");
     QTest::addColumn<QString>("text");
-    QTest::newRow("start") << 0.0 << "0:00";
-    QTest::newRow("fraction cut off") << 59.99 << "0:59";
-    QTest::newRow("125 s") << 125.0 << "2:05";
-    QTest::newRow("3725 s, no hours") << 3725.0 << "62:05";
+    QTest::newRow("start") << qint64(0) << "0:00";
+    QTest::newRow("fraction cut off") << qint64(59999) << "0:59";
+    QTest::newRow("125 s") << qint64(125000) << "2:05";
+    QTest::newRow("3725 s, no hours") << qint64(3725000) << "62:05";
   }
   void clockTexts() {
-    QFETCH(double, seconds);
+    QFETCH(qint64, ms);
     QFETCH(QString, text);
-    QCOMPARE(QString::fromStdString(ClockText(seconds)), text);
+    QCOMPARE(QString::fromStdString(ClockText(ms)), text);
   }
 
   void clockTicksAdvanceTheSideToMove() {
     Tform45& w = *w_;
-    w.WhiteClock = 124.9;
+    // Ten ticks are two seconds, shown with the tenth tick.
+    for (int tick = 1; tick <= 10; ++tick) {
+      w.Timer1Timer();
+      QCOMPARE(w.L6->text(), tick < 5    ? QStringLiteral("0:00")
+                             : tick < 10 ? QStringLiteral("0:01")
+                                         : QStringLiteral("0:02"));
+    }
+    w.WhiteClockMs = 124800;
     w.Timer1Timer();
     QCOMPARE(w.L6->text(), QStringLiteral("2:05"));
     QCOMPARE(w.L7->text(), QStringLiteral("0:00"));
-    w.WhiteClock = 3724.85;
+    w.WhiteClockMs = 3724800;
     w.Timer1Timer();
     QCOMPARE(w.L6->text(), QStringLiteral("62:05"));
     Play(w, "e2e4");
     w.Timer1Timer();
-    QCOMPARE(w.BlackClock, 0.2);
+    QCOMPARE(w.BlackClockMs, 200);
     QCOMPARE(w.L6->text(), QStringLiteral("62:05"));  // the other label is left alone
     // A new game restarts white's label with the first tick; black's keeps its text.
-    w.BlackClock = 10;
+    w.BlackClockMs = 10000;
     w.Timer1Timer();
     w.D5->click();
     w.Timer1Timer();
@@ -587,19 +594,19 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.ChessBrd1->ComputerPlaysWhite() && !w.ChessBrd1->ComputerPlaysBlack());
     QVERIFY(!w.ChessBrd1->Thinking());
     const int lines = w.LB1->count();
-    const double white = w.WhiteClock, black = w.BlackClock;
+    const int64_t white = w.WhiteClockMs, black = w.BlackClockMs;
     QTest::qWait(500);
     QCOMPARE(w.LB1->count(), lines);
-    QCOMPARE(w.WhiteClock, white);
-    QCOMPARE(w.BlackClock, black);
+    QCOMPARE(w.WhiteClockMs, white);
+    QCOMPARE(w.BlackClockMs, black);
   }
 
   void mateMessageEndsTheGame() {
     Tform45& w = *w_;
-    w.WhiteClock = 30;
+    w.WhiteClockMs = 30000;
     w.Timer1Timer();
     Play(w, "f2f3 e7e5 g2g4");
-    w.BlackClock = 40;
+    w.BlackClockMs = 40000;
     w.Timer1Timer();
     MessageCatcher box;
     Play(w, "d8h4");
@@ -609,8 +616,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(box.buttons, 1);
     QCOMPARE(w.P8->text(), QStringLiteral("Tavrel !"));
     QVERIFY(w.ClocksStopped && w.GameOver);
-    QCOMPARE(w.WhiteClock, 0.0);
-    QCOMPARE(w.BlackClock, 0.0);
+    QCOMPARE(w.WhiteClockMs, 0);
+    QCOMPARE(w.BlackClockMs, 0);
     QCOMPARE(w.L6->text(), QStringLiteral("0:30"));
     QCOMPARE(w.L7->text(), QStringLiteral("0:40"));
     QCOMPARE(w.G1->ItemIndex(), 0);
@@ -645,16 +652,16 @@ class MainWindowTest : public QObject {
   void drawMessageFreezesTheClocks() {
     Tform45& w = *w_;
     Play(w, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1");
-    w.BlackClock = 12.4;
+    w.BlackClockMs = 12400;
     MessageCatcher box;
     Play(w, "f6g8");
     QCOMPARE(box.text, kDraw);
     QCOMPARE(box.title, QStringLiteral("Tavrel"));
     QVERIFY(w.ClocksStopped && w.GameOver);
-    QCOMPARE(w.BlackClock, 12.4);
+    QCOMPARE(w.BlackClockMs, 12400);
     w.Timer1Timer();
-    QCOMPARE(w.WhiteClock, 0.0);
-    QCOMPARE(w.BlackClock, 12.4);
+    QCOMPARE(w.WhiteClockMs, 0);
+    QCOMPARE(w.BlackClockMs, 12400);
   }
 
   void promotionUsesTheChosenPiece_data() {
@@ -694,7 +701,7 @@ class MainWindowTest : public QObject {
     }
     QVERIFY(QFileInfo::exists(file));
     w.D5->click();
-    w.WhiteClock = 50;
+    w.WhiteClockMs = 50000;
     w.ClocksStopped = true;
     {
       FileDialogAnswer dialog(file);
@@ -705,8 +712,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.LB1->currentRow(), 2);
     QCOMPARE(w.ChessBrd1->Position(), final_position);
     QVERIFY(!w.ChessBrd1->WhiteToMove());
-    QCOMPARE(w.WhiteClock, 0.0);
-    QCOMPARE(w.BlackClock, 0.0);
+    QCOMPARE(w.WhiteClockMs, 0);
+    QCOMPARE(w.BlackClockMs, 0);
     QVERIFY(!w.ClocksStopped);
   }
 

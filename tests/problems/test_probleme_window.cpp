@@ -101,12 +101,12 @@ class ProblemeWindowTest : public QObject {
       while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       return SolverAnswer{};
     });
-    const double white = w.WhiteClock;
+    const int64_t white = w.WhiteClockMs;
     w.probleme->D7Click();
     QVERIFY(w.Timer1->isActive());
     QTRY_VERIFY_WITH_TIMEOUT(!w.probleme->L14->text().isEmpty(), 5000);
     w.Timer1Timer();
-    QCOMPARE(w.WhiteClock, white);  // the clocks rest while the panel is shown
+    QCOMPARE(w.WhiteClockMs, white);  // the clocks rest while the panel is shown
     w.probleme->D7Click();
     QVERIFY(WaitForResult());
     QVERIFY(!w.Timer1->isActive());
