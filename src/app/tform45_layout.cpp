@@ -161,10 +161,11 @@ void Tform45::CreateColumn() {
   L7->setObjectName(QStringLiteral("L7"));
   L7->setFixedWidth(56);
 
-  L1 = MakeLabel(P5, QStringLiteral("Zugliste"), 10, 268);
+  // Below the lower edge (275) of the problem panel, which lies over the column's top.
+  L1 = MakeLabel(P5, QStringLiteral("Zugliste"), 10, 278);
   LB1 = new TMoveListBox(P5);
   LB1->setObjectName(QStringLiteral("LB1"));
-  LB1->setGeometry(10, 285, 177, 130);
+  LB1->setGeometry(10, 294, 177, 130);
 
   L5 = MakeLabel(P5, QStringLiteral("Spielsteuerung"), 10, 426, true);
   D2 = MakeButton(P5, QStringLiteral("Zug zurück"), 10, 445, 87);

@@ -89,8 +89,7 @@ void TProbleme::FillList() {
 
 void TProbleme::AddTitle(const QString& title) {
   const QSignalBlocker byProgram(LB2);
-  auto* item = new QListWidgetItem(title, LB2);
-  item->setSizeHint(QSize(0, 13));
+  new QListWidgetItem(title, LB2);
 }
 
 void TProbleme::LB2C() {

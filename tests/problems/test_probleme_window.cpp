@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +94,33 @@ class ProblemeWindowTest : public QObject {
     QCOMPARE(w.P7->text(), QStringLiteral("Tavrel"));
     QVERIFY(w.D6->isVisible());
     QVERIFY(w.Timer1->isActive());
+  }
+
+  void nothingThePanelShowsIsCut() {
+    Tform45& w = *w_;
+    TProbleme& p = *w.probleme;
+    w.Tavrelprobleme->trigger();
+    // The column's label below the list-only panel is wholly in view.
+    QVERIFY(!p.geometry().intersects(w.L1->geometry()));
+    QVERIFY(w.P5->rect().contains(w.L1->geometry()));
+    // Every title whole, so that no two entries read the same.
+    const QFontMetrics fm(p.LB2->font());
+    for (int i = 0; i < p.LB2->count(); ++i) {
+      QListWidgetItem* item = p.LB2->item(i);
+      const QRect shown = p.LB2->visualItemRect(item).adjusted(3, 0, -3, 0);
+      const QRect needed =
+          fm.boundingRect(QRect(0, 0, shown.width(), 10000), Qt::TextWordWrap, item->text());
+      QVERIFY2(needed.width() <= shown.width() && needed.height() <= shown.height(),
+               qPrintable(item->text()));
+    }
+    // The help on the letters whole, inside the entry area, inside the panel.
+    w.NeuesProblem->trigger();
+    QCOMPARE(p.Me1->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(p.Me1->verticalScrollBar()->maximum(), 0);
+    for (QWidget* c :
+         {static_cast<QWidget*>(p.Me1), static_cast<QWidget*>(p.S11), static_cast<QWidget*>(p.S12)})
+      QVERIFY(p.p15->rect().contains(c->geometry()));
+    QVERIFY(p.p15->geometry().bottom() < p.height());
   }
 
   void timerShowsTheSolvingTime() {
