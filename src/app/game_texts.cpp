@@ -21,9 +21,8 @@ std::string MinutesSeconds(long long t) {
 }
 }  // namespace
 
-std::string ClockText(double seconds) {
-  if (!(seconds > 0)) return MinutesSeconds(0);
-  return MinutesSeconds(static_cast<long long>(std::trunc(seconds)));
+std::string ClockText(int64_t milliseconds) {
+  return MinutesSeconds(milliseconds > 0 ? milliseconds / 1000 : 0);
 }
 
 std::string ThinkingText(uint32_t elapsed_ms) {

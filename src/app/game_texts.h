@@ -15,9 +15,9 @@ inline constexpr int kDefaultLevel = 5;
 // "Anfänger" .. "sehr schwer" for 2..9, "Profi 1" .. "Profi 6" for 10..15, "" outside.
 std::string LevelName(int level);
 
-// m ":" ss of a clock, t = whole seconds (fraction cut off); minutes are not wrapped into hours:
-// 125 s -> "2:05", 3725 s -> "62:05".
-std::string ClockText(double seconds);
+// m ":" ss of a clock of t whole seconds (fraction cut off); minutes are not wrapped into hours:
+// 125000 ms -> "2:05", 3725000 ms -> "62:05".
+std::string ClockText(int64_t milliseconds);
 
 // The status line while the engine searches: the elapsed time rounded to whole seconds (halves
 // to even), e.g. 61000 ms -> "Moment bitte! Computer rechnet ... 1:01".
@@ -38,6 +38,10 @@ struct RecordPlace {
 };
 constexpr RecordPlace PlaceAfterLine(int line) {
   return {(line + 1) / 2 + 1, (line + 1) % 2 == 0};
+}
+// The other way round: the line after whose half-move the board stands (-1 at the start).
+constexpr int LineBefore(RecordPlace place) {
+  return 2 * (place.move_number - 1) + (place.white_to_move ? 0 : 1) - 1;
 }
 
 }  // namespace tavrel

@@ -123,8 +123,10 @@ class Tform45 : public QMainWindow {
   QAction* PgnKopieren = nullptr;   // "Partie kopieren (PGN)", Ctrl+Shift+C
 
   // --- Window state ---
-  double WhiteClock = 0;
-  double BlackClock = 0;
+  // Accumulated time of each side in whole milliseconds: 0.2 s added up in floating point
+  // reached 2 s only after the tenth tick had been shown as 0:01.
+  int64_t WhiteClockMs = 0;
+  int64_t BlackClockMs = 0;
   uint32_t ThinkStart = 0;
   bool ClocksStopped = false;
   bool GameOver = false;
@@ -210,6 +212,8 @@ class Tform45 : public QMainWindow {
   bool event(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
@@ -224,6 +228,7 @@ class Tform45 : public QMainWindow {
   void CreateProblemPanel();
   void ConnectSuggestion();
   void ConnectPgn();
+  void ShareWindowKeys();
   void SetClientSize(int width, int height);
   void CenterOnScreen();
   void LoadProblemCollection();
@@ -235,7 +240,6 @@ class Tform45 : public QMainWindow {
 
   bool activated_ = false;  // the first activation has run
   bool closed_ = false;
-  bool in_resize_ = false;
   std::unique_ptr<TSound> sound_;
   QString last_folder_;
 };

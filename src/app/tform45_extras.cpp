@@ -46,8 +46,8 @@ void Tform45::CopyOpeningToFile(const QString& item) {
 
 void Tform45::eladen(QAction* item) {
   const QString name = item->objectName().remove(QLatin1Char('&'));
-  WhiteClock = 0;
-  BlackClock = 0;
+  WhiteClockMs = 0;
+  BlackClockMs = 0;
   ClocksStopped = false;
   P8->clear();
   ChessBrd1->NewGame();
@@ -103,7 +103,6 @@ void Tform45::CreateProblemPanel() {
   links.P7 = P7;
   links.P8 = P8;
   links.D6 = D6;
-  links.MarkLastMove = &MarkLastMove;
   links.UpdateListBox = [this] { UpdateListBox(); };
   probleme = new TProbleme(P5, std::move(links));
   probleme->setObjectName(QStringLiteral("probleme"));

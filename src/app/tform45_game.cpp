@@ -16,6 +16,7 @@
 #include "app/move_list_box.h"
 #include "app/sound.h"
 #include "app/tform45.h"
+#include "app/window_geometry.h"
 #include "app/window_parts.h"
 #include "board/tchessbrd.h"
 #include "problems/probleme.h"
@@ -26,7 +27,7 @@ namespace {
 
 constexpr int kHuman = 0;
 constexpr int kComputer = 1;
-constexpr double kTickSeconds = 0.2;
+constexpr int64_t kTickMs = 200;
 
 const QString kMateMessage = QStringLiteral("      ******** Matt !!! ********      ");
 const QString kDrawMessage = QStringLiteral("Remis durch 3mal gleiche Stellung bzw. Patt!");
@@ -86,15 +87,7 @@ void Tform45::CreateBoards() {
 
 void Tform45::P12Resize() {
   if (!ChessBrd1) return;
-  const int w = P12->width();
-  const int h = P12->height();
-  // The board squares itself from the mean of the size it is given; it is then centred in
-  // the height that is left.
-  const int left = (w - h) / 2 + 20;
-  const int height = std::max(0, h - 64);
-  const int border = ChessBrd1->SizeOfBorder();
-  const int edge = 8 * SquareSizeFor(w, height, border) + 2 * border;
-  ChessBrd1->setGeometry(left, std::max(0, (h - edge) / 2), w, height);
+  ChessBrd1->setGeometry(BoardPlace(P12->size(), ChessBrd1->SizeOfBorder()));
 }
 
 void Tform45::UpdateListBox() {
@@ -123,8 +116,8 @@ void Tform45::UpdateListBox() {
 
 void Tform45::D5click() {
   if (!ChessBrd1) return;
-  WhiteClock = 0;
-  BlackClock = 0;
+  WhiteClockMs = 0;
+  BlackClockMs = 0;
   GameOver = false;
   ClocksStopped = false;
   // MarkLastMove keeps following its tick: the fresh board lists no move, so the last move of
@@ -192,11 +185,11 @@ void Tform45::Timer1Timer() {
   }
   if (!ClocksStopped) {
     if (ChessBrd1->WhiteToMove()) {
-      WhiteClock += kTickSeconds;
-      L6->setText(Text(ClockText(WhiteClock)));
+      WhiteClockMs += kTickMs;
+      L6->setText(Text(ClockText(WhiteClockMs)));
     } else {
-      BlackClock += kTickSeconds;
-      L7->setText(Text(ClockText(BlackClock)));
+      BlackClockMs += kTickMs;
+      L7->setText(Text(ClockText(BlackClockMs)));
     }
   }
 }
@@ -255,8 +248,8 @@ void Tform45::ChessBrd1Mate() {
   GameOver = true;
   G1->SetItemIndex(kHuman);
   G2->SetItemIndex(kHuman);
-  WhiteClock = 0;
-  BlackClock = 0;
+  WhiteClockMs = 0;
+  BlackClockMs = 0;
 }
 
 void Tform45::ChessBrd1Draw() {
@@ -282,6 +275,9 @@ void Tform45::ConnectHandlers() {
   // A line chosen by the user, with the mouse or the arrow keys; the list is filled and
   // selected by the program with its signals blocked.
   connect(LB1, &QListWidget::currentRowChanged, this, &Tform45::LB1C);
+  LB1->ShownLine = [this] {
+    return LineBefore({ChessBrd1->CurrentMove(), ChessBrd1->WhiteToMove()});
+  };
   connect(D2, &QPushButton::clicked, this, &Tform45::D2Click);
   connect(D3, &QPushButton::clicked, this, &Tform45::D3Click);
   connect(D4, &QPushButton::clicked, this, &Tform45::D4Click);

@@ -13,8 +13,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <cmath>
 
 #include "problems/problem_file.h"
 
@@ -28,6 +31,7 @@ namespace {
 
 constexpr int kPanelWidth = 200;
 constexpr int kListHeight = 275;
+constexpr int kEntryHeight = 700;
 const QColor kPanelGrey(240, 240, 240);
 const QColor kNavy(0, 0, 128);
 
@@ -82,13 +86,22 @@ QToolButton* MakeSpeedButton(QWidget* parent, const QString& name, const QString
   return button;
 }
 
+// Height that shows the whole text of a memo at its width, lines wrapped.
+int HelpTextHeight(const QPlainTextEdit& memo) {
+  QTextDocument doc;
+  doc.setDefaultFont(memo.font());
+  doc.setDocumentMargin(memo.document()->documentMargin());
+  doc.setPlainText(memo.toPlainText());
+  doc.setTextWidth(memo.width() - 2 * memo.frameWidth());
+  return static_cast<int>(std::ceil(doc.size().height())) + 2 * memo.frameWidth() + 2;
+}
+
 }  // namespace
 
 TProbleme::TProbleme(QWidget* parent, ProblemeLinks links)
     : QFrame(parent), links_(std::move(links)) {
   InitPanelResources();
-  Q_ASSERT(links_.Board && links_.Problems && links_.Timer1 && links_.P7 && links_.P8 &&
-           links_.D6 && links_.MarkLastMove);
+  Q_ASSERT(links_.Board && links_.Problems && links_.Timer1 && links_.P7 && links_.P8 && links_.D6);
   solver_ = MateSolverCall();
   CreateControls();
   M11 = new QAction(QStringLiteral("Tavrelprobleme"), this);
@@ -136,7 +149,11 @@ void TProbleme::CreateControls() {
   LB2 = new QListWidget(this);
   LB2->setObjectName(QStringLiteral("LB2"));
   LB2->setFont(Verdana(11));
-  LB2->setUniformItemSizes(true);
+  // Long titles wrap instead of ending in "...": cut short, several read the same.
+  LB2->setWordWrap(true);
+  LB2->setTextElideMode(Qt::ElideNone);
+  LB2->setResizeMode(QListView::Adjust);
+  LB2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   LB2->setGeometry(12, 148, 177, 108);
 
   CreateEntryArea();
@@ -197,7 +214,8 @@ void TProbleme::CreateEntryArea() {
   Me1->setReadOnly(true);
   Me1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Me1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Me1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // A line too wide for the font at hand wraps rather than being cut off at the edge.
+  Me1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   QPalette memo = Me1->palette();
   memo.setColor(QPalette::Base, kPanelGrey);
   memo.setColor(QPalette::Text, kNavy);
@@ -206,11 +224,16 @@ void TProbleme::CreateEntryArea() {
       QStringLiteral("Abkürzungen:\nB = Bauer, L = Läufer, S = \nSpringer, T = Turm, K = König, "
                      "\nD = Dame\nWeiß = Großbuchstaben\nSchwarz = Kleinbuchstaben"));
   Me1->setGeometry(8, 288, 185, 89);
+  Me1->resize(Me1->width(), std::max(89, HelpTextHeight(*Me1)));
 
+  // The buttons and the entry area's lower edge follow the help text down where it needs
+  // more lines than designed; the entry area stays inside the 700-pixel panel.
+  const int buttons = std::max(376, Me1->geometry().bottom() + 1);
   S11 = MakeSpeedButton(p15, QStringLiteral("S11"), QStringLiteral(":/panel/s11.png"),
-                        QStringLiteral("Spielstand übernehmen"), 8, 376);
+                        QStringLiteral("Spielstand übernehmen"), 8, buttons);
   S12 = MakeSpeedButton(p15, QStringLiteral("S12"), QStringLiteral(":/panel/s12.png"),
-                        QStringLiteral("Eingabefeld löschen"), 32, 376);
+                        QStringLiteral("Eingabefeld löschen"), 32, buttons);
+  p15->resize(p15->width(), std::clamp(buttons + 25, 401, kEntryHeight - p15->y()));
 }
 
 void TProbleme::AttachMenu(QAction* m11, QAction* m6, QAction* m15, QAction* m3) {

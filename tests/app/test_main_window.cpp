@@ -16,6 +16,7 @@
 #include "app/move_list_box.h"
 #include "app/tavrel_application.h"
 #include "app/tform45.h"
+#include "app/window_geometry.h"
 #include "app/window_parts.h"
 #include "board/tchessbrd.h"
 #include "main_window_test_util.h"
@@ -213,6 +214,39 @@ class MainWindowTest : public QObject {
     QVERIFY(!QFile::exists(DataPath(QStringLiteral("kovrin.ini"))));
   }
 
+  void windowKeysWhereverTheFocusIs_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("aborts");
+    QTest::newRow("level field") << "Rx1" << true;
+    QTest::newRow("move list") << "LB1" << true;
+    QTest::newRow("check box") << "C1" << true;
+    QTest::newRow("problem moves field") << "t2" << true;
+    QTest::newRow("problem list") << "LB2" << true;
+    QTest::newRow("entry grid") << "SG1" << true;
+    QTest::newRow("name field: deletes a letter") << "E1" << false;
+  }
+  void windowKeysWhereverTheFocusIs() {
+    QFETCH(QString, focus);
+    QFETCH(bool, aborts);
+    Tform45& w = *w_;
+    w.Tavrelprobleme->trigger();
+    w.NeuesProblem->trigger();
+    w.probleme->E1->setText(QStringLiteral("Matt"));
+    w.probleme->E1->setCursorPosition(0);
+    auto* target = w.findChild<QWidget*>(focus);
+    QVERIFY(target);
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target->focusProxy() ? target->focusProxy() : target);
+    QVERIFY(!w.ClocksStopped);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QCOMPARE(w.ClocksStopped, aborts);  // "Abbruch des automatischen Spiels"
+    QCOMPARE(w.probleme->E1->text(), aborts ? QStringLiteral("Matt") : QStringLiteral("att"));
+    w.AbbruchAutomatisch->trigger();  // the menu works wherever the focus is
+    QVERIFY(w.ClocksStopped);
+  }
+
   void openingsAreLoadedAsGames() {
     Tform45& w = *w_;
     const auto item = [&w](const char* name) {
@@ -222,14 +256,14 @@ class MainWindowTest : public QObject {
     };
     QCOMPARE(w.OpeningItems.front()->text(), QStringLiteral("Abgelehntes Damengambit"));
     w.ClocksStopped = true;
-    w.WhiteClock = 8;
+    w.WhiteClockMs = 8000;
     item("E001")->trigger();  // "Reti-Eröffnung"
     QCOMPARE(w.LB1->count(), 5);
     QCOMPARE(w.LB1->item(4)->text(), QStringLiteral("3. Lf1-g2"));
     QCOMPARE(w.LB1->currentRow(), 4);
     QVERIFY(!w.ChessBrd1->WhiteToMove());
     QVERIFY(!w.ClocksStopped);
-    QCOMPARE(w.WhiteClock, 0.0);
+    QCOMPARE(w.WhiteClockMs, 0);
     QCOMPARE(QFileInfo(DataPath(QStringLiteral("000.spa"))).size(), 880);
     item("e013")->trigger();  // "Schottische Partie", named in lower case
     QCOMPARE(w.LB1->count(), 16);
@@ -356,34 +390,41 @@ class MainWindowTest : public QObject {
   }
 
   void clockTexts_data() {
-    QTest::addColumn<double>("seconds");
+    QTest::addColumn<qint64>("ms");
     QTest::addColumn<QString>("text");
-    QTest::newRow("start") << 0.0 << "0:00";
-    QTest::newRow("fraction cut off") << 59.99 << "0:59";
-    QTest::newRow("125 s") << 125.0 << "2:05";
-    QTest::newRow("3725 s, no hours") << 3725.0 << "62:05";
+    QTest::newRow("start") << qint64(0) << "0:00";
+    QTest::newRow("fraction cut off") << qint64(59999) << "0:59";
+    QTest::newRow("125 s") << qint64(125000) << "2:05";
+    QTest::newRow("3725 s, no hours") << qint64(3725000) << "62:05";
   }
   void clockTexts() {
-    QFETCH(double, seconds);
+    QFETCH(qint64, ms);
     QFETCH(QString, text);
-    QCOMPARE(QString::fromStdString(ClockText(seconds)), text);
+    QCOMPARE(QString::fromStdString(ClockText(ms)), text);
   }
 
   void clockTicksAdvanceTheSideToMove() {
     Tform45& w = *w_;
-    w.WhiteClock = 124.9;
+    // Ten ticks are two seconds, shown with the tenth tick.
+    for (int tick = 1; tick <= 10; ++tick) {
+      w.Timer1Timer();
+      QCOMPARE(w.L6->text(), tick < 5    ? QStringLiteral("0:00")
+                             : tick < 10 ? QStringLiteral("0:01")
+                                         : QStringLiteral("0:02"));
+    }
+    w.WhiteClockMs = 124800;
     w.Timer1Timer();
     QCOMPARE(w.L6->text(), QStringLiteral("2:05"));
     QCOMPARE(w.L7->text(), QStringLiteral("0:00"));
-    w.WhiteClock = 3724.85;
+    w.WhiteClockMs = 3724800;
     w.Timer1Timer();
     QCOMPARE(w.L6->text(), QStringLiteral("62:05"));
     Play(w, "e2e4");
     w.Timer1Timer();
-    QCOMPARE(w.BlackClock, 0.2);
+    QCOMPARE(w.BlackClockMs, 200);
     QCOMPARE(w.L6->text(), QStringLiteral("62:05"));  // the other label is left alone
     // A new game restarts white's label with the first tick; black's keeps its text.
-    w.BlackClock = 10;
+    w.BlackClockMs = 10000;
     w.Timer1Timer();
     w.D5->click();
     w.Timer1Timer();
@@ -475,6 +516,44 @@ class MainWindowTest : public QObject {
     QVERIFY(w.ChessBrd1->Position() != end);
   }
 
+  void tabIntoTheMoveListKeepsThePosition_data() {
+    QTest::addColumn<int>("takeBacks");
+    QTest::addColumn<int>("line");  // the line of the position shown, -1 for the start
+    QTest::newRow("at the end") << 0 << 2;
+    QTest::newRow("one taken back") << 1 << 1;
+    QTest::newRow("back at the start") << 3 << -1;
+  }
+  void tabIntoTheMoveListKeepsThePosition() {
+    QFETCH(int, takeBacks);
+    QFETCH(int, line);
+    Tform45& w = *w_;
+    Play(w, "e2e4 e7e5 g1f3");
+    for (int i = 0; i < takeBacks; ++i) w.D2->click();
+    const std::string shown = w.ChessBrd1->Position();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.Rx1->setFocus();
+    QTest::keyClick(w.Rx1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), w.LB1);
+    QCOMPARE(w.ChessBrd1->Position(), shown);
+    QCOMPARE(w.LB1->currentRow(), line);
+    QCOMPARE(w.LB1->selectedItems(),
+             line < 0 ? QList<QListWidgetItem*>() : QList{w.LB1->item(line)});
+    // A key then chooses a line, as a click does.
+    QTest::keyClick(w.LB1, Qt::Key_Up);
+    const int chosen = std::max(line - 1, 0);
+    QCOMPARE(w.LB1->currentRow(), chosen);
+    QCOMPARE(w.LB1->selectedItems(), QList{w.LB1->item(chosen)});
+    const RecordPlace place = PlaceAfterLine(chosen);
+    QCOMPARE(w.ChessBrd1->CurrentMove(), place.move_number);
+    QCOMPARE(w.ChessBrd1->WhiteToMove(), place.white_to_move);
+    QCOMPARE(w.LB1->count(), 3);
+    // Refilled without a current line while the focus stays: the keys go on from the board.
+    w.D3->click();
+    QTest::keyClick(w.LB1, Qt::Key_Up);
+    QCOMPARE(w.LB1->currentRow(), chosen);
+  }
+
   void takeBackAndReplay() {
     Tform45& w = *w_;
     Play(w, "d2d4 d7d5");
@@ -520,19 +599,19 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.ChessBrd1->ComputerPlaysWhite() && !w.ChessBrd1->ComputerPlaysBlack());
     QVERIFY(!w.ChessBrd1->Thinking());
     const int lines = w.LB1->count();
-    const double white = w.WhiteClock, black = w.BlackClock;
+    const int64_t white = w.WhiteClockMs, black = w.BlackClockMs;
     QTest::qWait(500);
     QCOMPARE(w.LB1->count(), lines);
-    QCOMPARE(w.WhiteClock, white);
-    QCOMPARE(w.BlackClock, black);
+    QCOMPARE(w.WhiteClockMs, white);
+    QCOMPARE(w.BlackClockMs, black);
   }
 
   void mateMessageEndsTheGame() {
     Tform45& w = *w_;
-    w.WhiteClock = 30;
+    w.WhiteClockMs = 30000;
     w.Timer1Timer();
     Play(w, "f2f3 e7e5 g2g4");
-    w.BlackClock = 40;
+    w.BlackClockMs = 40000;
     w.Timer1Timer();
     MessageCatcher box;
     Play(w, "d8h4");
@@ -542,8 +621,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(box.buttons, 1);
     QCOMPARE(w.P8->text(), QStringLiteral("Tavrel !"));
     QVERIFY(w.ClocksStopped && w.GameOver);
-    QCOMPARE(w.WhiteClock, 0.0);
-    QCOMPARE(w.BlackClock, 0.0);
+    QCOMPARE(w.WhiteClockMs, 0);
+    QCOMPARE(w.BlackClockMs, 0);
     QCOMPARE(w.L6->text(), QStringLiteral("0:30"));
     QCOMPARE(w.L7->text(), QStringLiteral("0:40"));
     QCOMPARE(w.G1->ItemIndex(), 0);
@@ -578,16 +657,16 @@ class MainWindowTest : public QObject {
   void drawMessageFreezesTheClocks() {
     Tform45& w = *w_;
     Play(w, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1");
-    w.BlackClock = 12.4;
+    w.BlackClockMs = 12400;
     MessageCatcher box;
     Play(w, "f6g8");
     QCOMPARE(box.text, kDraw);
     QCOMPARE(box.title, QStringLiteral("Tavrel"));
     QVERIFY(w.ClocksStopped && w.GameOver);
-    QCOMPARE(w.BlackClock, 12.4);
+    QCOMPARE(w.BlackClockMs, 12400);
     w.Timer1Timer();
-    QCOMPARE(w.WhiteClock, 0.0);
-    QCOMPARE(w.BlackClock, 12.4);
+    QCOMPARE(w.WhiteClockMs, 0);
+    QCOMPARE(w.BlackClockMs, 12400);
   }
 
   void promotionUsesTheChosenPiece_data() {
@@ -627,7 +706,7 @@ class MainWindowTest : public QObject {
     }
     QVERIFY(QFileInfo::exists(file));
     w.D5->click();
-    w.WhiteClock = 50;
+    w.WhiteClockMs = 50000;
     w.ClocksStopped = true;
     {
       FileDialogAnswer dialog(file);
@@ -638,36 +717,99 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.LB1->currentRow(), 2);
     QCOMPARE(w.ChessBrd1->Position(), final_position);
     QVERIFY(!w.ChessBrd1->WhiteToMove());
-    QCOMPARE(w.WhiteClock, 0.0);
-    QCOMPARE(w.BlackClock, 0.0);
+    QCOMPARE(w.WhiteClockMs, 0);
+    QCOMPARE(w.BlackClockMs, 0);
     QVERIFY(!w.ClocksStopped);
   }
 
-  void aMissingGameFileEndsInTheErrorBox() {
+  void aFailedLoadKeepsTheGame_data() {
+    QTest::addColumn<QByteArray>("content");  // empty: no file at all
+    QTest::newRow("missing file") << QByteArray();
+    QTest::newRow("too short") << QByteArray(40, '\0');
+  }
+  void aFailedLoadKeepsTheGame() {
+    QFETCH(QByteArray, content);
     Tform45& w = *w_;
-    Play(w, "e2e4");
+    const QString file = data_->filePath(QStringLiteral("kaputt.spa"));
+    if (!content.isEmpty()) {
+      QFile out(file);
+      QVERIFY(out.open(QIODevice::WriteOnly));
+      out.write(content);
+    }
+    Play(w, "e2e4 e7e5");
+    const std::string position = w.ChessBrd1->Position();
     MessageCatcher box;
     // Through the event loop, as a menu choice would run it.
-    QTimer::singleShot(0, &w, [&w] { w.LoadGameFrom(QStringLiteral("/nicht/da.spa")); });
+    QTimer::singleShot(0, &w, [&w, file] { w.LoadGameFrom(file); });
     QTRY_VERIFY(box.answer.Answered());
     QCOMPARE(box.title, QStringLiteral("Tavrel"));
-    QVERIFY2(box.text.contains(QStringLiteral("/nicht/da.spa")), qPrintable(box.text));
-    QVERIFY2(box.text.contains(QStringLiteral("Datei oder Ordner nicht vorhanden")),
-             qPrintable(box.text));
+    QVERIFY2(box.text.contains(file), qPrintable(box.text));
+    if (content.isEmpty())
+      QVERIFY2(box.text.contains(QStringLiteral("Datei oder Ordner nicht vorhanden")),
+               qPrintable(box.text));
     QVERIFY(w.isVisible());
+    // Nothing is lost, and the list shows what the board holds.
+    QCOMPARE(w.ChessBrd1->Position(), position);
+    QCOMPARE(Lines(w), QStringList({"1. e2-e4", "\te7-e5"}));
   }
 
-  void resizingStartsANewGame() {
+  void resizingKeepsTheGame_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("wider by 32") << QSize(1040, 727);
+    QTest::newRow("large") << QSize(1270, 990);
+    QTest::newRow("narrow and tall") << QSize(600, 990);
+    QTest::newRow("wide and low") << QSize(1270, 500);
+    QTest::newRow("below the minimum") << QSize(100, 100);
+  }
+  void resizingKeepsTheGame() {
+    QFETCH(QSize, size);
     Tform45& w = *w_;
-    Play(w, "e2e4");
-    w.resize(1100, 800);
-    QCOMPARE(w.LB1->count(), 0);
-    w.resize(2000, 1500);
-    QVERIFY(w.frameGeometry().width() <= 1280);
-    QVERIFY(w.frameGeometry().height() <= 1024);
-    QVERIFY(w.ChessBrd1->geometry().bottom() < w.P12->height());
+    Play(w, "e2e4 e7e5");
+    const std::string position = w.ChessBrd1->Position();
+    const int designed_edge = w.ChessBrd1->width();
+    w.resize(size);
+    QCOMPARE(w.LB1->count(), 2);
+    QCOMPARE(w.ChessBrd1->Position(), position);
+    QCOMPARE(w.size(), size.expandedTo(w.minimumSize()));
+    // The column is whole, with the problem panel's entry area too; the board is whole.
+    QVERIFY(w.P5->height() >= 700);
+    QVERIFY(w.centralWidget()->rect().contains(w.P5->geometry()));
+    QVERIFY(QRect(QPoint(), w.P12->size()).contains(w.ChessBrd1->geometry()));
+    QCOMPARE(w.ChessBrd1->width(), w.ChessBrd1->height());
+    if (w.P12->width() > 700 && w.P12->height() > 700)
+      QVERIFY(w.ChessBrd1->width() > designed_edge);  // the board grows with the window
     // The pieces are rendered again for the new squares.
     QCOMPARE(w.ChessBrd1->PieceCellSize(), w.ChessBrd1->SizeOfSquare());
+  }
+
+  void boardPlacement_data() {
+    QTest::addColumn<QSize>("panel");
+    QTest::addColumn<QRect>("board");
+    // The designed window: the rule's board, 70-pixel squares.
+    QTest::newRow("designed") << QSize(662, 633) << QRect(34, 12, 608, 608);
+    // The rule alone would give 71-pixel squares at x = -235 here.
+    QTest::newRow("narrow") << QSize(400, 911) << QRect(0, 255, 400, 400);
+    QTest::newRow("flat") << QSize(900, 400) << QRect(270, 0, 400, 400);
+  }
+  void boardPlacement() {
+    QFETCH(QSize, panel);
+    QFETCH(QRect, board);
+    QCOMPARE(BoardPlace(panel, 24), board);
+  }
+
+  void sizeLimit_data() {
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QSize>("limit");
+    QTest::newRow("screen of the limit: none, maximising fills it")
+        << QRect(0, 0, 1280, 1024) << QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    QTest::newRow("wide screen: the width")
+        << QRect(0, 0, 1920, 1000) << QSize(1278, QWIDGETSIZE_MAX);
+    QTest::newRow("large screen: both") << QRect(0, 0, 2560, 1440) << QSize(1278, 999);
+  }
+  void sizeLimit() {
+    QFETCH(QRect, screen);
+    QFETCH(QSize, limit);
+    QCOMPARE(MaximumClientSize(screen, QMargins(1, 20, 1, 5)), limit);
   }
 
   void soundOnlyWhenWhiteIsAPerson() {

@@ -124,11 +124,11 @@ class OpeningsMenuTest : public QObject {
     Window win;
     win->ClocksStopped = true;
     win->GameOver = true;
-    win->WhiteClock = 61;
-    win->BlackClock = 42;
+    win->WhiteClockMs = 61000;
+    win->BlackClockMs = 42000;
     Item(win, "e013")->trigger();
-    QCOMPARE(win->WhiteClock, 0.0);
-    QCOMPARE(win->BlackClock, 0.0);
+    QCOMPARE(win->WhiteClockMs, 0);
+    QCOMPARE(win->BlackClockMs, 0);
     QVERIFY(!win->ClocksStopped);
     QVERIFY(win->GameOver);  // only a new game or a new activation clears it
     QCOMPARE(win->LB1->count(), 16);

@@ -59,14 +59,14 @@ class VariantsMenuTest : public QObject {
     const VariantInfo& v = Variants()[static_cast<size_t>(index)];
     Window win;
     QVERIFY(Play(*win.w, "e2e4 e7e5"));
-    win->WhiteClock = 30;
+    win->WhiteClockMs = 30000;
     win->ClocksStopped = true;
     Item(win, v.MenuItem)->trigger();
     QCOMPARE(win->ChessBrd1->Position(), std::string(v.Board));
     QVERIFY(win->ChessBrd1->WhiteToMove());
     QCOMPARE(win->ChessBrd1->CurrentMove(), 1);
     QCOMPARE(win->LB1->count(), 0);
-    QCOMPARE(win->WhiteClock, 0.0);
+    QCOMPARE(win->WhiteClockMs, 0);
     QVERIFY(!win->ClocksStopped);
 
     win->D5click();  // "Neues Spiel" returns to the normal start

@@ -2,6 +2,7 @@
 // and the about box.
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -129,6 +130,21 @@ class HelpTest : public QObject {
     // An unmapped number opens the default page.
     ShowHelpTopic(BuiltHelpFile(), 4711);
     QCOMPARE(first->Browser()->source().path(), QStringLiteral("/hauptfenster.htm"));
+  }
+
+  void opensWhollyOnTheScreen() {
+    QWidget caller;
+    const QRect area = caller.screen()->availableGeometry();
+    caller.setGeometry(area.right() - 300, area.bottom() - 200, 300, 200);  // in a corner
+    caller.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&caller));
+    ShowHelpTopic(BuiltHelpFile(), kMainWindowHelpContext, &caller);
+    THelpWindow* w = OpenHelpWindow();
+    QVERIFY(w);
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    // Over the window that asked for it, as far as the screen allows, and wholly on it.
+    QVERIFY(w->frameGeometry().contains(caller.frameGeometry().center()));
+    QVERIFY(area.contains(w->frameGeometry()));
   }
 
   void missingHelpFileIsReported_data() {

@@ -25,9 +25,8 @@ int main(int argc, char** argv) {
   auto* P7 = new QLabel(window);
   auto* P8 = new QLabel(window);
   auto* D6 = new QPushButton(window);
-  bool mark = true;
   std::vector<std::string> problems;
-  ProblemeLinks links{board, &problems, [] { return QString(); }, &timer1, P7, P8, D6, &mark, {}};
+  ProblemeLinks links{board, &problems, [] { return QString(); }, &timer1, P7, P8, D6, {}};
   auto* panel = new TProbleme(window, links);
   int shown = 0;
   QObject::connect(panel, &TProbleme::SolutionShown, [&] { ++shown; });

@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -96,6 +98,33 @@ class ProblemeWindowTest : public QObject {
     QVERIFY(w.Timer1->isActive());
   }
 
+  void nothingThePanelShowsIsCut() {
+    Tform45& w = *w_;
+    TProbleme& p = *w.probleme;
+    w.Tavrelprobleme->trigger();
+    // The column's label below the list-only panel is wholly in view.
+    QVERIFY(!p.geometry().intersects(w.L1->geometry()));
+    QVERIFY(w.P5->rect().contains(w.L1->geometry()));
+    // Every title whole, so that no two entries read the same.
+    const QFontMetrics fm(p.LB2->font());
+    for (int i = 0; i < p.LB2->count(); ++i) {
+      QListWidgetItem* item = p.LB2->item(i);
+      const QRect shown = p.LB2->visualItemRect(item).adjusted(3, 0, -3, 0);
+      const QRect needed =
+          fm.boundingRect(QRect(0, 0, shown.width(), 10000), Qt::TextWordWrap, item->text());
+      QVERIFY2(needed.width() <= shown.width() && needed.height() <= shown.height(),
+               qPrintable(item->text()));
+    }
+    // The help on the letters whole, inside the entry area, inside the panel.
+    w.NeuesProblem->trigger();
+    QCOMPARE(p.Me1->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(p.Me1->verticalScrollBar()->maximum(), 0);
+    for (QWidget* c :
+         {static_cast<QWidget*>(p.Me1), static_cast<QWidget*>(p.S11), static_cast<QWidget*>(p.S12)})
+      QVERIFY(p.p15->rect().contains(c->geometry()));
+    QVERIFY(p.p15->geometry().bottom() < p.height());
+  }
+
   void timerShowsTheSolvingTime() {
     Tform45& w = *w_;
     w.Tavrelprobleme->trigger();
@@ -103,16 +132,22 @@ class ProblemeWindowTest : public QObject {
       while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       return SolverAnswer{};
     });
-    const double white = w.WhiteClock;
+    const int64_t white = w.WhiteClockMs;
     w.probleme->D7Click();
     QVERIFY(w.Timer1->isActive());
-    QVERIFY(!w.MarkLastMove);
     QTRY_VERIFY_WITH_TIMEOUT(!w.probleme->L14->text().isEmpty(), 5000);
     w.Timer1Timer();
-    QCOMPARE(w.WhiteClock, white);  // the clocks rest while the panel is shown
+    QCOMPARE(w.WhiteClockMs, white);  // the clocks rest while the panel is shown
     w.probleme->D7Click();
     QVERIFY(WaitForResult());
     QVERIFY(!w.Timer1->isActive());
+    // The last-move marking still follows its tick: the next move is framed in green.
+    QVERIFY(w.M23->isChecked() && w.MarkLastMove);
+    w.Tavrelprobleme->trigger();
+    w.D5click();
+    QVERIFY(w.ChessBrd1->PlayMove(E2, E4));
+    const QPoint e2 = w.ChessBrd1->PixelOfSquare(E2) + QPoint(w.ChessBrd1->SizeOfSquare() / 2, 0);
+    QCOMPARE(w.ChessBrd1->BoardImage().pixelColor(e2), QColor(0, 255, 0));
   }
 
   void solvesAShippedProblem() {
