@@ -212,8 +212,8 @@ void Tform45::LoadPgnFrom(const QString& file) {
     ShowError(this, Text(e.what()));
     return;
   }
-  WhiteClock = 0;
-  BlackClock = 0;
+  WhiteClockMs = 0;
+  BlackClockMs = 0;
   ClocksStopped = false;
   P8->clear();
   ChessBrd1->NewGame();
