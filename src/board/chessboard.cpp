@@ -226,7 +226,7 @@ bool ChessBoard::ExecuteMove(int oldSqArg, int newSqArg) {
   if (!IsLegalMove(oldSqArg, newSqArg) || RecordFull()) return false;
   const Square oldSq = static_cast<Square>(oldSqArg), newSq = static_cast<Square>(newSqArg);
   const int n = currentMove_, slot = whiteToMove_ ? 0 : 1;
-  const Square epBefore = static_cast<Square>(enPassant_);
+  const bool enPassantCapture = rules::IsEnPassantCapture(squares_, oldSq, newSq, enPassant_);
 
   // Check on the complete resulting position; redone below once the promotion handler has
   // had its say about the piece.
@@ -272,16 +272,12 @@ bool ChessBoard::ExecuteMove(int oldSqArg, int newSqArg) {
     PromotePawn(newSq);
   }
 
-  if (newSq == epBefore && epBefore != None) {
-    Square victim = None;
-    if (moved == 'P' && RankOf(newSq) == 6) victim = SquareAt(FileOf(newSq), 5);
-    if (moved == 'p' && RankOf(newSq) == 3) victim = SquareAt(FileOf(newSq), 4);
-    if (victim != None) {
-      if (OnCapture) OnCapture(this, oldSq, newSq, squares_[victim]);
-      squares_[victim] = ' ';
-      DrawSquare(victim);
-      DrawMarks();
-    }
+  if (enPassantCapture) {
+    const Square victim = SquareAt(FileOf(newSq), RankOf(oldSq));
+    if (OnCapture) OnCapture(this, oldSq, newSq, squares_[victim]);
+    squares_[victim] = ' ';
+    DrawSquare(victim);
+    DrawMarks();
   }
 
   if (moved == 'P' && RankOf(oldSq) == 2 && RankOf(newSq) == 4)

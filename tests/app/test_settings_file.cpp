@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -110,6 +111,19 @@ TEST_F(SettingsTest, UnreadableFileNamesFileAndReason) {
     EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + ini_.string() + "\". Is a directory");
   }
   EXPECT_THROW(WriteSettings(dir_, {}), EFileError);
+}
+
+TEST_F(SettingsTest, NamedPipeIsRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkfifo(ini_.c_str(), 0600), 0);  // opening it for reading would wait for a writer
+  try {
+    ReadSettings(dir_);
+    FAIL() << "no error";
+  } catch (const EFileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot open file \"" + ini_.string() + "\". Not a regular file");
+  }
+  EXPECT_THROW(WriteSettings(dir_, {}), EFileError);
+  EXPECT_TRUE(fs::is_fifo(ini_));
 }
 
 // ---- Writing ----------------------------------------------------------------------------------
