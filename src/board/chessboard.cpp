@@ -223,7 +223,12 @@ void ChessBoard::WriteEntryPosition(MoveEntry& e) const {
 
 bool ChessBoard::ExecuteMove(int oldSqArg, int newSqArg) {
   gameEnded_ = false;
-  if (!IsLegalMove(oldSqArg, newSqArg) || RecordFull()) return false;
+  if (!IsLegalMove(oldSqArg, newSqArg)) return false;
+  if (RecordFull()) {
+    gameEnded_ = true;
+    if (OnRecordFull) OnRecordFull(this);
+    return false;
+  }
   const Square oldSq = static_cast<Square>(oldSqArg), newSq = static_cast<Square>(newSqArg);
   const int n = currentMove_, slot = whiteToMove_ ? 0 : 1;
   const bool enPassantCapture = rules::IsEnPassantCapture(squares_, oldSq, newSq, enPassant_);
@@ -357,6 +362,11 @@ bool ChessBoard::ExecuteMove(int oldSqArg, int newSqArg) {
   if (draw && OnDraw) {
     gameEnded_ = true;
     OnDraw(this);
+  }
+  // No further move fits into the record: the game ends here too.
+  if (RecordFull() && !gameEnded_) {
+    gameEnded_ = true;
+    if (OnRecordFull) OnRecordFull(this);
   }
   if (OnPaint) OnPaint(this);
   return true;
