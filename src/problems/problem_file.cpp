@@ -144,6 +144,10 @@ std::string TemporaryName(const fs::path& target, int attempt) {
 EFileError::EFileError(const std::string& action, const fs::path& file, const std::string& reason)
     : std::runtime_error(action + " " + Quoted(file) + ". " + reason), file_(file) {}
 
+ECollectionTooLarge::ECollectionTooLarge(const fs::path& file, const std::string& what_is_too_much)
+    : std::runtime_error("Die Problemsammlung " + Quoted(file) + " ist zu groß (" +
+                         what_is_too_much + ") und wird nicht geladen.") {}
+
 EZlibError::EZlibError(std::string reason)
     : std::runtime_error("error"), reason_(std::move(reason)) {}
 
@@ -216,8 +220,8 @@ std::vector<std::uint8_t> InflateBuffer(const std::uint8_t* input, std::size_t s
     if (zs.avail_out == 0) {
       std::size_t produced = out.size();
       if (produced >= capacity_limit) {
-        throw EDecompressionError("unpacked text larger than " + std::to_string(max_output >> 20) +
-                                  " MiB (" + std::to_string(max_output) + " bytes)");
+        throw EOutputTooLarge("unpacked text larger than " + std::to_string(max_output >> 20) +
+                              " MiB (" + std::to_string(max_output) + " bytes)");
       }
       out.resize(produced + std::min(increment, capacity_limit - produced));
       zs.next_out = out.data() + produced;
@@ -235,8 +239,8 @@ std::vector<std::uint8_t> InflateBuffer(const std::uint8_t* input, std::size_t s
   }
   out.resize(out.size() - zs.avail_out);
   if (out.size() > max_output) {
-    throw EDecompressionError("unpacked text larger than " + std::to_string(max_output >> 20) +
-                              " MiB (" + std::to_string(max_output) + " bytes)");
+    throw EOutputTooLarge("unpacked text larger than " + std::to_string(max_output >> 20) +
+                          " MiB (" + std::to_string(max_output) + " bytes)");
   }
   return out;
 }
@@ -280,6 +284,19 @@ std::string ListToText(const ProblemList& list) {
   return Utf8ToWindows1252(text);
 }
 
+std::size_t CountLines(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::size_t lines = 0, start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    ++lines;
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
 ProblemList TextToList(std::string_view text) {
   text = text.substr(0, text.find('\0'));
   const std::string utf8 = Windows1252ToUtf8(text);
@@ -305,12 +322,19 @@ void LoadCompressedList(ProblemList& list, const fs::path& file) {
   MemoryStream target;
   try {
     DecompressStream(source, target);
+  } catch (const EOutputTooLarge&) {
+    throw ECollectionTooLarge(file,
+                              "mehr als " + std::to_string(kMaxProblemText >> 20) + " MiB Text");
   } catch (EZlibError& e) {
     e.SetFile(file);
     throw;
   }
-  list = TextToList(
-      std::string_view(reinterpret_cast<const char*>(target.data.data()), target.data.size()));
+  const std::string_view text(reinterpret_cast<const char*>(target.data.data()),
+                              target.data.size());
+  // Counted before any line is built, so that millions of empty lines cost no more than a scan.
+  if (CountLines(text) > 3 * kMaxProblems)
+    throw ECollectionTooLarge(file, "mehr als " + std::to_string(kMaxProblems) + " Probleme");
+  list = TextToList(text);
 }
 
 void SaveCompressedList(const ProblemList& list, const fs::path& file) {

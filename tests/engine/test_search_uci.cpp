@@ -203,7 +203,7 @@ TEST(Uci, SessionReadsWithoutFlushingTheOutput) {
   // the search thread writes under; so every flush must be one of the engine's own.
   CountingBuf buf;
   std::ostream out(&buf);
-  std::istringstream in("isready\nposition startpos\ngo depth 2\nisready\n");
+  std::istringstream in("isready\nposition startpos\ngo depth 2\n");
   in.tie(&out);
   UciEngine e(out);
   uci::RunSession(e, in);
