@@ -159,16 +159,29 @@ TEST(Uci, StopEndsAnInfiniteSearchWithAMove) {
   EXPECT_FALSE(e.Execute("quit"));
 }
 
-TEST(Uci, StopAndQuitEndPerft) {
-  for (const char* command : {"stop", "quit"}) {
-    std::ostringstream out;
-    UciEngine e(out);
-    e.Execute("position startpos");
-    e.Execute("go perft 12");  // hours of counting
-    e.Execute(command);        // returns once the worker has ended
-    const auto lines = Lines(out.str());
-    ASSERT_FALSE(lines.empty()) << command;
-    EXPECT_EQ(lines.back(), "info string perft stopped") << command;
+// Work of hours ends at "stop" and "quit" (each returns once the worker has ended).
+TEST(Uci, StopAndQuitEndPerftAndSearch) {
+  struct Row {
+    const char* position;
+    const char* go;
+    const char* last;  // start of the last line
+  } rows[] = {
+      {"position startpos", "go perft 12", "info string perft stopped"},
+      {"position fen rnbqkbnr/qqqqqqqq/8/8/8/8/QQQQQQQQ/RNBQKBNR w - - 0 1", "go infinite",
+       "bestmove "},
+  };
+  for (const Row& r : rows) {
+    for (const char* command : {"stop", "quit"}) {
+      std::ostringstream out;
+      UciEngine e(out);
+      e.Execute(r.position);
+      e.Execute(r.go);
+      e.Execute(command);
+      const auto lines = Lines(out.str());
+      ASSERT_FALSE(lines.empty()) << r.go << " " << command;
+      EXPECT_EQ(lines.back().rfind(r.last, 0), 0u)
+          << r.go << " " << command << ": " << lines.back();
+    }
   }
 }
 
