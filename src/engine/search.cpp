@@ -805,7 +805,8 @@ int Searcher::Search(int alpha, int beta, int depth) {
 
 int Searcher::Quiesce(int alpha, int beta) {
   // Capture chains can branch as widely as full-width nodes (a board full of queens), so the
-  // stop flag is polled here as well; a stopped search's scores are never used.
+  // stop flag is polled here as well; a stopped search's scores are never used. Once it is set,
+  // every child returns at entry, so the loop below needs no poll of its own.
   if (stop_->load(std::memory_order_relaxed)) return 0;
   ++nodes_;
   pvLength_[ply_] = ply_;
@@ -823,7 +824,6 @@ int Searcher::Quiesce(int alpha, int beta) {
   if (followPv_) MarkPrincipalMove();
   bool legal = false;
   for (int i = first_[ply_]; i < end_[ply_]; ++i) {
-    if (stop_->load(std::memory_order_relaxed)) break;
     PickMove(i);
     const EngineMove m = moves_[i];
     if (!MakeMove(m)) continue;
