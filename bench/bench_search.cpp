@@ -1,8 +1,10 @@
 // Search speed, perft speed and the CPU an idle engine thread costs.
 #include <benchmark/benchmark.h>
 
+#include <pthread.h>
 #include <time.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -62,6 +64,60 @@ double CpuSeconds() {
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
+
+double ThreadCpuMs(clockid_t id) {
+  timespec t{};
+  clock_gettime(id, &t);
+  return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
+}
+
+// Time from a stop request to the end of Think, in positions whose searches do not end for a long
+// time (a board of queens is all captures, deep in the quiescence search). The request comes once
+// the search has run for 50 ms of CPU. Wall time includes waiting for a core on a shared machine;
+// the search thread's own CPU time after the request does not.
+void StopLatency(benchmark::State& state, const char* fen) {
+  double worstWall = 0, worstCpu = 0;
+  for (auto _ : state) {
+    Searcher* searcher = new Searcher;
+    std::atomic<bool> stop{false}, done{false};
+    double cpuAtEnd = 0;
+    std::thread worker([&] {
+      searcher->Think(Position(fen), 63, stop);
+      clockid_t self;
+      pthread_getcpuclockid(pthread_self(), &self);
+      cpuAtEnd = ThreadCpuMs(self);
+      done = true;
+    });
+    clockid_t id;
+    pthread_getcpuclockid(worker.native_handle(), &id);
+    while (ThreadCpuMs(id) < 50) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const double cpuAtStop = ThreadCpuMs(id);
+    const auto t0 = std::chrono::steady_clock::now();
+    stop = true;
+    while (!done) std::this_thread::yield();
+    const double wall =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    worker.join();
+    delete searcher;
+    state.SetIterationTime(wall / 1e3);
+    worstWall = std::max(worstWall, wall);
+    worstCpu = std::max(worstCpu, cpuAtEnd - cpuAtStop);
+  }
+  state.counters["worst_wall_ms"] = worstWall;
+  state.counters["worst_cpu_ms"] = worstCpu;
+}
+BENCHMARK_CAPTURE(StopLatency, Queens, "rnbqkbnr/qqqqqqqq/8/8/8/8/QQQQQQQQ/RNBQKBNR w - - 0 1")
+    ->Iterations(10)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(StopLatency, QueensOnly, "qqqqkqqq/8/8/8/8/8/8/QQQQKQQQ b - - 0 1")
+    ->Iterations(10)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(StopLatency, Kiwipete, kKiwipete)
+    ->Iterations(10)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // An engine thread released with nobody to move, its passes served by this thread as the board's
 // pass handler would (park, release again): the CPU of both threads per second of wall time.

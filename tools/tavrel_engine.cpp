@@ -19,9 +19,6 @@ int main(int argc, char** argv) {
     engine.WaitForWorker();
     return 0;
   }
-  std::string line;
-  while (std::getline(std::cin, line))
-    if (!engine.Execute(line)) return 0;
-  engine.WaitForWorker();  // input ended during a search: let it report
+  tavrel::uci::RunSession(engine, std::cin);
   return 0;
 }

@@ -140,7 +140,10 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
   const auto range = FindSection(section);
   if (!range) {
-    lines_.push_back(NewLine("[" + std::string(section) + "]"));
+    // Appended, not "[" + ...: GCC 12 warns falsely (-Wrestrict) on that form.
+    std::string header = "[";
+    header.append(section).append("]");
+    lines_.push_back(NewLine(std::move(header)));
     lines_.push_back(NewLine(std::string(key) + "=" + std::string(value)));
     ends_with_newline_ = true;
     return;

@@ -196,6 +196,7 @@ class Tform45 : public QMainWindow {
   void ChessBrd1Check();
   void ChessBrd1Mate();
   void ChessBrd1Draw();
+  void ChessBrd1RecordFull();
   char ChessBrd1Promotion() const;
 
   // Saves the game to file / loads it from file: the steps after the dialog.

@@ -31,6 +31,8 @@ constexpr int64_t kTickMs = 200;
 
 const QString kMateMessage = QStringLiteral("      ******** Matt !!! ********      ");
 const QString kDrawMessage = QStringLiteral("Remis durch 3mal gleiche Stellung bzw. Patt!");
+const QString kRecordFullMessage =
+    QStringLiteral("Die Partie ist beendet: Die Zugliste ist mit 256 Zügen voll.");
 
 QString Text(const std::string& s) {
   return QString::fromStdString(s);
@@ -68,6 +70,7 @@ void Tform45::CreateBoards() {
   ChessBrd1->OnCheck = [this](ChessBoard*, Square, Square) { ChessBrd1Check(); };
   ChessBrd1->OnMate = [this](ChessBoard*, Square, Square) { ChessBrd1Mate(); };
   ChessBrd1->OnDraw = [this](ChessBoard*) { ChessBrd1Draw(); };
+  ChessBrd1->OnRecordFull = [this](ChessBoard*) { ChessBrd1RecordFull(); };
   ChessBrd1->OnPromotion = [this](ChessBoard*, Square, Square, char& piece) {
     piece = ChessBrd1Promotion();
   };
@@ -255,6 +258,16 @@ void Tform45::ChessBrd1Mate() {
 void Tform45::ChessBrd1Draw() {
   ClocksStopped = true;
   ShowMessage(this, kDrawMessage);
+  GameOver = true;
+  G1->SetItemIndex(kHuman);
+  G2->SetItemIndex(kHuman);
+}
+
+// The record has no room for another move: the game ends as after a draw, and the computer
+// players are switched off so that nobody waits for a move that cannot come.
+void Tform45::ChessBrd1RecordFull() {
+  ClocksStopped = true;
+  ShowMessage(this, kRecordFullMessage);
   GameOver = true;
   G1->SetItemIndex(kHuman);
   G2->SetItemIndex(kHuman);

@@ -223,10 +223,15 @@ void ChessBoard::WriteEntryPosition(MoveEntry& e) const {
 
 bool ChessBoard::ExecuteMove(int oldSqArg, int newSqArg) {
   gameEnded_ = false;
-  if (!IsLegalMove(oldSqArg, newSqArg) || RecordFull()) return false;
+  if (!IsLegalMove(oldSqArg, newSqArg)) return false;
+  if (RecordFull()) {
+    gameEnded_ = true;
+    if (OnRecordFull) OnRecordFull(this);
+    return false;
+  }
   const Square oldSq = static_cast<Square>(oldSqArg), newSq = static_cast<Square>(newSqArg);
   const int n = currentMove_, slot = whiteToMove_ ? 0 : 1;
-  const Square epBefore = static_cast<Square>(enPassant_);
+  const bool enPassantCapture = rules::IsEnPassantCapture(squares_, oldSq, newSq, enPassant_);
 
   // Check on the complete resulting position; redone below once the promotion handler has
   // had its say about the piece.
@@ -272,16 +277,12 @@ bool ChessBoard::ExecuteMove(int oldSqArg, int newSqArg) {
     PromotePawn(newSq);
   }
 
-  if (newSq == epBefore && epBefore != None) {
-    Square victim = None;
-    if (moved == 'P' && RankOf(newSq) == 6) victim = SquareAt(FileOf(newSq), 5);
-    if (moved == 'p' && RankOf(newSq) == 3) victim = SquareAt(FileOf(newSq), 4);
-    if (victim != None) {
-      if (OnCapture) OnCapture(this, oldSq, newSq, squares_[victim]);
-      squares_[victim] = ' ';
-      DrawSquare(victim);
-      DrawMarks();
-    }
+  if (enPassantCapture) {
+    const Square victim = SquareAt(FileOf(newSq), RankOf(oldSq));
+    if (OnCapture) OnCapture(this, oldSq, newSq, squares_[victim]);
+    squares_[victim] = ' ';
+    DrawSquare(victim);
+    DrawMarks();
   }
 
   if (moved == 'P' && RankOf(oldSq) == 2 && RankOf(newSq) == 4)
@@ -361,6 +362,11 @@ bool ChessBoard::ExecuteMove(int oldSqArg, int newSqArg) {
   if (draw && OnDraw) {
     gameEnded_ = true;
     OnDraw(this);
+  }
+  // No further move fits into the record: the game ends here too.
+  if (RecordFull() && !gameEnded_) {
+    gameEnded_ = true;
+    if (OnRecordFull) OnRecordFull(this);
   }
   if (OnPaint) OnPaint(this);
   return true;

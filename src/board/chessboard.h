@@ -55,6 +55,10 @@ class ChessBoard {
   TCaptureEvent OnCapture;
   TPromotionEvent OnPromotion;
   TNotifyEvent OnNoMatingMaterial, OnThreefoldPosition, OnDraw, OnPaint;
+  // The game record has no room for another half-move: fired after the move that filled it
+  // (the game ends there, unless mate or a draw ended it already) and for every legal move
+  // refused afterwards for want of room.
+  TNotifyEvent OnRecordFull;
   TOneSquareEvent OnIllegalMove;  // fired by the widget's drag input, never by the core
   TThinkEvent OnCalculateMove;
 
@@ -86,7 +90,8 @@ class ChessBoard {
   const MoveEntry& Entry(int move, int slot) const;
   const GameRecord& Record() const { return *record_; }
   // True when the record has no room for the half-move to be played next (Black to move at
-  // move 256): ExecuteMove then refuses every move until the user goes back in the record.
+  // move 256): ExecuteMove then refuses every move until the user goes back in the record, and
+  // no engine is started.
   bool RecordFull() const;
   // True when the record begins with Black's half-move of move 1 (a game set up with Black to
   // move): entry (1, 0) stays empty, the move list shows "1. ..." for it and GoToMove never
@@ -177,6 +182,8 @@ class ChessBoard {
   void CustomEngineCheck();
   // True while the side to move belongs to the computer.
   bool ComputerToMove() const;
+  // True while the engine thread is parked (or has been told to park at the end of its pass).
+  bool EngineParked() const;
 
   // Serves engine hand-overs queued by the default RunOnUiThread for about `timeout`.
   void ProcessUiCalls(std::chrono::milliseconds timeout);

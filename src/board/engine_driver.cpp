@@ -86,8 +86,14 @@ bool ChessBoard::Thinking() const {
   return thread_ && thread_->ThinkingFlag.load();
 }
 
+bool ChessBoard::EngineParked() const {
+  return !thread_ || thread_->Suspended();
+}
+
 void ChessBoard::StartThinking() {
-  if (engineShutDown_) return;
+  // In a full record no engine move could be played: a search would only be refused and
+  // started again, pass after pass.
+  if (engineShutDown_ || RecordFull()) return;
   if (!customEngine_) {
     if (thread_) {
       PublishToEngine();

@@ -38,17 +38,24 @@ bool WriteAll(int fd, const void* data, size_t size) {
 // Writes bytes to a temporary file beside path and renames it over path, so that a failure
 // halfway never leaves a damaged or truncated game behind.
 void WriteFileReplacing(const std::string& path, const std::vector<char>& bytes) {
-  std::string tmpl = path + ".XXXXXX";
+  // A symbolic link stays a link: the file it points to is replaced, beside that file.
+  std::string target = path;
+  std::error_code ec;
+  if (std::filesystem::is_symlink(path, ec)) {
+    const auto resolved = std::filesystem::weakly_canonical(path, ec);
+    if (!ec) target = resolved.string();
+  }
+  std::string tmpl = target + ".XXXXXX";
   int fd = ::mkstemp(tmpl.data());
   if (fd < 0) throw GameFileError(path, "kann nicht geschrieben werden (" + ErrnoText() + ")");
   // mkstemp creates 0600: keep the mode of the file being replaced, else the usual 0644.
   struct stat st {};
-  ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+  ::fchmod(fd, ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
   std::string reason = ok ? "" : ErrnoText();
   if (ok && ::fsync(fd) != 0) ok = false, reason = ErrnoText();
   if (::close(fd) != 0 && ok) ok = false, reason = ErrnoText();
-  if (ok && std::rename(tmpl.c_str(), path.c_str()) != 0) ok = false, reason = ErrnoText();
+  if (ok && std::rename(tmpl.c_str(), target.c_str()) != 0) ok = false, reason = ErrnoText();
   if (!ok) {
     ::unlink(tmpl.c_str());
     throw GameFileError(path, "Schreiben fehlgeschlagen (" + reason + ")");
@@ -77,10 +84,11 @@ void ChessBoard::SaveGame(const std::string& path) const {
 }
 
 void ChessBoard::SaveGameUpTo(const std::string& path, int lineIndex) const {
-  // Line 2k is White's move k + 1, line 2k + 1 Black's move k + 1.
-  const int groups = (lineIndex + 1) / 2 + 1;
-  if (lineIndex < -1 || groups > kMaxMoveNumber)
+  // Line 2k is White's move k + 1, line 2k + 1 Black's move k + 1; the range is checked before
+  // any arithmetic, so that no index can overflow.
+  if (lineIndex < -1 || lineIndex > 2 * kMaxMoveNumber - 2)
     throw GameFileError(path, "Zeile " + std::to_string(lineIndex) + " liegt nicht in der Partie");
+  const int groups = (lineIndex + 1) / 2 + 1;
   const bool blackToMove = lineIndex >= 0 && lineIndex % 2 == 0;
   SaveFile(path, blackToMove, groups);
 }

@@ -55,13 +55,24 @@ bool AttackedAfterKingStep(const char* b, int from, int to, bool white) {
 
 }  // namespace
 
+bool IsEnPassantCapture(const char* b, int from, int to, int enPassant) {
+  if (enPassant == None || to != enPassant || b[to] != ' ') return false;
+  const char pawn = b[from];
+  if (pawn != 'P' && pawn != 'p') return false;
+  const bool white = pawn == 'P';
+  if (RankOf(to) != (white ? 6 : 3) || RankOf(from) != (white ? 5 : 4)) return false;
+  if (std::abs(FileOf(to) - FileOf(from)) != 1) return false;
+  return At(b, FileOf(to), RankOf(from)) == (white ? 'p' : 'P');
+}
+
 bool PawnMoveValid(const char* b, int from, int to, int enPassant) {
   bool white = b[from] == 'P';
   int step = white ? 1 : -1;
   int df = std::abs(FileOf(to) - FileOf(from));
   if (RankOf(to) == RankOf(from) + step) {
     if (df == 0) return b[to] == ' ';
-    if (df == 1) return PieceColorOf(b[to]) == (white ? 0 : 1) || to == enPassant;
+    if (df == 1)
+      return PieceColorOf(b[to]) == (white ? 0 : 1) || IsEnPassantCapture(b, from, to, enPassant);
     return false;
   }
   int startRank = white ? 2 : 7;
@@ -181,13 +192,13 @@ char PromotedLetter(char piece, int square) {
 
 void ApplyMove(char* b, int from, int to, int enPassant, char promotion) {
   const char piece = b[from];
+  const bool enPassantCapture = IsEnPassantCapture(b, from, to, enPassant);
   b[to] = piece;
   b[from] = ' ';
   if ((piece == 'P' || piece == 'p') && (RankOf(to) == 8 || RankOf(to) == 1)) {
     b[to] = PromotedLetter(promotion, to);
-  } else if (to == enPassant && enPassant != None) {
-    if (piece == 'P' && RankOf(to) == 6) b[SquareAt(FileOf(to), 5)] = ' ';
-    if (piece == 'p' && RankOf(to) == 3) b[SquareAt(FileOf(to), 4)] = ' ';
+  } else if (enPassantCapture) {
+    b[SquareAt(FileOf(to), RankOf(from))] = ' ';
   }
   auto moveRook = [b](int corner, int target) {
     b[target] = b[corner];

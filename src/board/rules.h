@@ -20,6 +20,11 @@ bool QueenMoveValid(const char* b, int from, int to);
 // squares and unattacked squares.
 bool KingMoveValid(const char* b, int from, int to, CastleSet castling);
 
+// Is from -> to an en-passant capture? Only onto the en-passant square, which must be empty and
+// on the mover's sixth rank (rank 6 for White, rank 3 for Black), by a pawn one rank below it on
+// a neighbouring file, with an enemy pawn behind the square. Loaded files may name any square.
+bool IsEnPassantCapture(const char* b, int from, int to, int enPassant);
+
 // Geometry of whatever stands on `from`; false for an empty square.
 bool GeometryValid(const char* b, int from, int to, CastleSet castling, int enPassant);
 

@@ -38,6 +38,8 @@ TChessBrd::TChessBrd(QWidget* parent) : QWidget(parent) {
   coordFont_.setPointSize(7);
   builtinPieceSet_ = QImage(QStringLiteral(":/board/SETTOLVAN40"));
   RebuildPieceImages();
+  customEngineTimer_.setParent(this);  // a member: destroyed before the widget, never by it
+  customEngineTimer_.setObjectName(QStringLiteral("customEngineTimer"));
   customEngineTimer_.setInterval(500);
   connect(&customEngineTimer_, &QTimer::timeout, this, [this] { CustomEngineCheck(); });
   resize(layout_.Edge(), layout_.Edge());

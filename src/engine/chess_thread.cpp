@@ -135,7 +135,12 @@ void TChessThread::Pass() {
       // A root without a legal move has no principal variation: nothing goes to the board.
       if (result.hasMove) {
         const uint8_t from = uint8_t(result.move.from + 1), to = uint8_t(result.move.to + 1);
-        HandOver([&] { moveFound_(from, to); });
+        // The UI thread may request a stop between the check above and the moment it serves
+        // the hand-over: a stopped search reports nothing, so the move is dropped there. Only
+        // the UI thread writes the flag, so this check on its side cannot race.
+        HandOver([&] {
+          if (!StopRequested.load()) moveFound_(from, to);
+        });
       }
     }
   } else {

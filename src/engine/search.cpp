@@ -118,6 +118,9 @@ constexpr int kKingEndTable[64] = {
     -5, -5, -5, -5, -5, -5, -5, -5};
 // clang-format on
 
+// A root window wider than any score: material alone can pass kInfinity (sixteen queens).
+constexpr int kWideWindow = 1 << 24;
+
 constexpr int Mirror(int sq) {
   return (7 - RowOf(sq)) * 8 + FileOf(sq);
 }
@@ -801,6 +804,10 @@ int Searcher::Search(int alpha, int beta, int depth) {
 }
 
 int Searcher::Quiesce(int alpha, int beta) {
+  // Capture chains can branch as widely as full-width nodes (a board full of queens), so the
+  // stop flag is polled here as well; a stopped search's scores are never used. Once it is set,
+  // every child returns at entry, so the loop below needs no poll of its own.
+  if (stop_->load(std::memory_order_relaxed)) return 0;
   ++nodes_;
   pvLength_[ply_] = ply_;
   if (ply_ >= plyLimit_) return Evaluate();
@@ -851,7 +858,20 @@ SearchResult Searcher::Think(const EnginePosition& pos, int depth, const std::at
       break;
     }
     followPv_ = true;
-    const int score = Search(-kInfinity, kInfinity, d);
+    int score = Search(-kInfinity, kInfinity, d);
+    EngineMove fallback;
+    if (!stop.load(std::memory_order_relaxed) && pvLength_[0] == 0 &&
+        FirstLegalRootMove(fallback)) {
+      // Every move fell outside the fixed window: one side is more than kInfinity ahead (a board
+      // full of queens). Search again with a window that holds any score, so that a legal move
+      // is still handed over; searches inside the window never come here.
+      followPv_ = true;
+      score = Search(-kWideWindow, kWideWindow, d);
+      if (pvLength_[0] == 0) {  // even so no line (the move list was full): any legal move
+        pv_[0][0] = fallback;
+        pvLength_[0] = 1;
+      }
+    }
     if (stop.load(std::memory_order_relaxed)) {
       result.stopped = true;
       break;
@@ -869,8 +889,22 @@ SearchResult Searcher::Think(const EnginePosition& pos, int depth, const std::at
   return result;
 }
 
+bool Searcher::FirstLegalRootMove(EngineMove& move) {
+  ply_ = 0;
+  GenerateMoves();
+  for (int i = first_[0]; i < end_[0]; ++i) {
+    if (!MakeMove(moves_[i])) continue;
+    TakeBack();
+    move = moves_[i];
+    return true;
+  }
+  return false;
+}
+
 uint64_t Searcher::PerftNode(int depth) {
   if (depth == 0) return 1;
+  // Polled above the last two plies only: those are small and the counting loop stays tight.
+  if (depth >= 3 && stop_ && stop_->load(std::memory_order_relaxed)) return 0;
   GenerateMoves();
   uint64_t count = 0;
   const uint64_t kings = pieces_[side_][kKing];
@@ -908,19 +942,28 @@ uint64_t Searcher::Perft(int depth) {
   return PerftNode(depth);
 }
 
-void Searcher::PerftDivide(int depth, const std::function<void(EngineMove, uint64_t)>& perMove) {
-  if (depth < 1) return;
+bool Searcher::PerftDivide(int depth, const std::function<void(EngineMove, uint64_t)>& perMove,
+                           const std::atomic<bool>* stop) {
+  if (depth < 1) return true;
   if (depth > kMaxPly - 1) depth = kMaxPly - 1;
   ply_ = 0;
   first_[0] = 0;
+  stop_ = stop;
   GenerateMoves();
+  bool complete = true;
   for (int i = first_[0]; i < end_[0]; ++i) {
     const EngineMove m = moves_[i];
     if (!MakeMove(m)) continue;
     const uint64_t n = PerftNode(depth - 1);
     TakeBack();
+    if (stop && stop->load(std::memory_order_relaxed)) {
+      complete = false;
+      break;
+    }
     perMove(m, n);
   }
+  stop_ = nullptr;
+  return complete;
 }
 
 int Searcher::LegalMoves(EngineMove* out, int capacity) {

@@ -113,8 +113,10 @@ class Searcher {
   void SetPosition(const EnginePosition& pos);
   // Perft of the move generator from the loaded position: pseudo-legal moves made and taken back.
   uint64_t Perft(int depth);
-  // Perft split by root move, in generation order.
-  void PerftDivide(int depth, const std::function<void(EngineMove, uint64_t)>& perMove);
+  // Perft split by root move, in generation order. `stop` (may be null) is polled throughout;
+  // returns false when it ended the count early (the root moves not reported are not counted).
+  bool PerftDivide(int depth, const std::function<void(EngineMove, uint64_t)>& perMove,
+                   const std::atomic<bool>* stop = nullptr);
 
   // Evaluation of the loaded position (after PrepareEvaluation), side to move's point of view.
   void PrepareEvaluation();
@@ -156,6 +158,8 @@ class Searcher {
   int PawnTerms(int* score, unsigned* files) const;
   void RecomputeMaterial();
   uint64_t PerftNode(int depth);
+  // The first legal move of the root's list; false when the side to move has none.
+  bool FirstLegalRootMove(EngineMove& move);
 
   const std::atomic<bool>* stop_ = nullptr;
   uint64_t nodes_ = 0;

@@ -28,8 +28,11 @@ std::string ErrnoText(int error) {
   return SystemReason(error);
 }
 
+// Built by appending: GCC 12 warns falsely (-Wrestrict) on chains of "literal" + std::string.
 std::string Quoted(const fs::path& file) {
-  return "„" + file.string() + "“";
+  std::string text = "„";
+  text.append(file.string()).append("“");
+  return text;
 }
 
 // zlib counts in uInt; larger buffers are fed in pieces.
@@ -138,11 +141,9 @@ int OpenOrThrow(const fs::path& file, int flags, mode_t mode, const char* action
 
 std::string TemporaryName(const fs::path& target, int attempt) {
   static std::atomic<unsigned> counter{0};
-  // Appended piece by piece: gcc 12 warns falsely (-Wrestrict) on "." + string.
   std::string name = ".";
-  name += target.filename().string();
-  name += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-          std::to_string(attempt);
+  name.append(target.filename().string()).append(".tmp-").append(std::to_string(::getpid()));
+  name.append("-").append(std::to_string(counter++)).append("-").append(std::to_string(attempt));
   return name;
 }
 
@@ -150,6 +151,10 @@ std::string TemporaryName(const fs::path& target, int attempt) {
 
 EFileError::EFileError(const std::string& action, const fs::path& file, const std::string& reason)
     : std::runtime_error("Datei " + Quoted(file) + " " + action + ": " + reason), file_(file) {}
+
+ECollectionTooLarge::ECollectionTooLarge(const fs::path& file, const std::string& what_is_too_much)
+    : std::runtime_error("Die Problemsammlung " + Quoted(file) + " ist zu groß (" +
+                         what_is_too_much + ") und wird nicht geladen.") {}
 
 EZlibError::EZlibError(std::string reason)
     : std::runtime_error("error"), reason_(std::move(reason)) {}
@@ -223,8 +228,8 @@ std::vector<std::uint8_t> InflateBuffer(const std::uint8_t* input, std::size_t s
     if (zs.avail_out == 0) {
       std::size_t produced = out.size();
       if (produced >= capacity_limit) {
-        throw EDecompressionError("entpackter Text größer als " + std::to_string(max_output >> 20) +
-                                  " MiB (" + std::to_string(max_output) + " Bytes)");
+        throw EOutputTooLarge("entpackter Text größer als " + std::to_string(max_output >> 20) +
+                              " MiB (" + std::to_string(max_output) + " Bytes)");
       }
       out.resize(produced + std::min(increment, capacity_limit - produced));
       zs.next_out = out.data() + produced;
@@ -244,8 +249,8 @@ std::vector<std::uint8_t> InflateBuffer(const std::uint8_t* input, std::size_t s
   }
   out.resize(out.size() - zs.avail_out);
   if (out.size() > max_output) {
-    throw EDecompressionError("entpackter Text größer als " + std::to_string(max_output >> 20) +
-                              " MiB (" + std::to_string(max_output) + " Bytes)");
+    throw EOutputTooLarge("entpackter Text größer als " + std::to_string(max_output >> 20) +
+                          " MiB (" + std::to_string(max_output) + " Bytes)");
   }
   return out;
 }
@@ -289,6 +294,19 @@ std::string ListToText(const ProblemList& list) {
   return Utf8ToWindows1252(text);
 }
 
+std::size_t CountLines(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::size_t lines = 0, start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    ++lines;
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
 ProblemList TextToList(std::string_view text) {
   text = text.substr(0, text.find('\0'));
   const std::string utf8 = Windows1252ToUtf8(text);
@@ -314,12 +332,19 @@ void LoadCompressedList(ProblemList& list, const fs::path& file) {
   MemoryStream target;
   try {
     DecompressStream(source, target);
+  } catch (const EOutputTooLarge&) {
+    throw ECollectionTooLarge(file,
+                              "mehr als " + std::to_string(kMaxProblemText >> 20) + " MiB Text");
   } catch (EZlibError& e) {
     e.SetFile(file);
     throw;
   }
-  list = TextToList(
-      std::string_view(reinterpret_cast<const char*>(target.data.data()), target.data.size()));
+  const std::string_view text(reinterpret_cast<const char*>(target.data.data()),
+                              target.data.size());
+  // Counted before any line is built, so that millions of empty lines cost no more than a scan.
+  if (CountLines(text) > 3 * kMaxProblems)
+    throw ECollectionTooLarge(file, "mehr als " + std::to_string(kMaxProblems) + " Probleme");
+  list = TextToList(text);
 }
 
 void SaveCompressedList(const ProblemList& list, const fs::path& file) {
@@ -366,12 +391,21 @@ bool WriteBackProblemCollection(const ProblemList& list, const fs::path& data_fo
 }
 
 std::string ReadWholeFile(const fs::path& file, std::size_t max_size) {
-  int fd = OpenOrThrow(file, O_RDONLY | O_CLOEXEC, 0, "kann nicht geöffnet werden", file);
+  // Opened without blocking: opening a named pipe would otherwise wait for a writer forever.
+  // Only regular files are read; a pipe, a device or a folder is refused.
+  int fd = OpenOrThrow(file, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0,
+                       "kann nicht geöffnet werden", file);
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+  const int stated = ::fstat(fd, &info);
+  const int error = errno;
+  if (stated != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
-    throw EFileError("kann nicht geöffnet werden", file, ErrnoText(EISDIR));
+    const std::string reason = stated != 0             ? ErrnoText(error)
+                               : S_ISDIR(info.st_mode) ? ErrnoText(EISDIR)
+                                                       : "keine gewöhnliche Datei";
+    throw EFileError("kann nicht geöffnet werden", file, reason);
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   std::string bytes;
   char buffer[65536];
   for (;;) {

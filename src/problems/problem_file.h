@@ -19,8 +19,9 @@
 //      error
 //      Datei „/home/u/.local/share/Orvanel 2014/mtavrel.c00“: Daten beschädigt (zlib-Fehler -3)
 //
-// Limits: an unpacked text larger than kMaxProblemText (64 MiB) is refused with
-// EDecompressionError, so a small file that expands hugely cannot exhaust memory.
+// Limits: a collection whose text is larger than kMaxProblemText (16 MiB) or that holds more
+// than kMaxProblems problems is refused with ECollectionTooLarge (a German message), so that a
+// small file that expands hugely can neither exhaust memory nor hold up the start for long.
 //
 // Everything runs on the calling thread; no function keeps state between calls.
 #include <cstddef>
@@ -40,7 +41,9 @@ inline constexpr char kProblemFileName[] = "mtavrel.c00";
 // Shown when a new problem cannot be written back because the working copy has gone.
 inline constexpr char kNotSavableMessage[] = "Änderung nicht speicherbar";
 // Largest unpacked text the loader accepts.
-inline constexpr std::size_t kMaxProblemText = std::size_t{64} << 20;
+inline constexpr std::size_t kMaxProblemText = std::size_t{16} << 20;
+// Most problems a collection may hold (three lines each; a last incomplete group counts).
+inline constexpr std::size_t kMaxProblems = 100000;
 
 // A file could not be opened, read, created or written.
 class EFileError : public std::runtime_error {
@@ -78,6 +81,20 @@ class ECompressionError : public EZlibError {
 class EDecompressionError : public EZlibError {
  public:
   using EZlibError::EZlibError;
+};
+
+// The decompressed output would pass the bound given to InflateBuffer.
+class EOutputTooLarge : public EDecompressionError {
+ public:
+  using EDecompressionError::EDecompressionError;
+};
+
+// A collection beyond the limits above. what() is the German message for the box, e.g.
+//   Die Problemsammlung "/home/u/.../mtavrel.c00" ist zu groß (mehr als 100000 Probleme)
+//   und wird nicht geladen.
+class ECollectionTooLarge : public std::runtime_error {
+ public:
+  ECollectionTooLarge(const std::filesystem::path& file, const std::string& what_is_too_much);
 };
 
 // Text for a message box: what(), and for EZlibError also the file and the reason.
@@ -118,13 +135,16 @@ std::string Utf8ToWindows1252(std::string_view text);
 // The file's text (Windows-1252) from a list: every line followed by CR LF. CR, LF and NUL
 // inside a line become blanks, so a line can never split into two and shift every later problem.
 std::string ListToText(const ProblemList& list);
+// How many lines TextToList makes of text, without making them.
+std::size_t CountLines(std::string_view text);
 // The list from the file's text: a line ends at CR, LF or CR LF; a NUL ends the text; text after
 // the last line end is one more line. An empty text gives an empty list.
 ProblemList TextToList(std::string_view text);
 
-// Replaces list with the lines of the file. The file is read whole, at most about 65 MiB.
-// Throws EFileError (missing, unreadable) or EDecompressionError (file set); list is then
-// unchanged. An empty file is an empty collection, not an error.
+// Replaces list with the lines of the file. The file is read whole, at most about 17 MiB.
+// Throws EFileError (missing, unreadable), EDecompressionError (file set) or
+// ECollectionTooLarge; list is then unchanged. An empty file is an empty collection, not an
+// error.
 void LoadCompressedList(ProblemList& list, const std::filesystem::path& file);
 
 // Writes list as the complete file. The bytes go to a temporary file in the same folder that is

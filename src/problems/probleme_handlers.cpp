@@ -83,7 +83,15 @@ void TProbleme::SB10Click() {
 void TProbleme::FillList() {
   const QSignalBlocker byProgram(LB2);
   LB2->clear();
-  for (const std::string& title : ProblemTitles(*links_.Problems)) AddTitle(Q(title));
+  // All titles in one insertion: item by item, each insertion lays the view out again, which
+  // grows with the square of a large collection's size.
+  const ProblemList& problems = *links_.Problems;
+  QStringList titles;
+  titles.reserve(static_cast<qsizetype>(problems.size() / 3 + 1));
+  for (std::size_t i = 0; i < problems.size(); i += 3) titles.append(Q(problems[i]));
+  LB2->addItems(titles);
+  // The rows share one height (uniform item sizes): the first item's hint sets it for all.
+  if (LB2->count() > 0) LB2->item(0)->setSizeHint(QSize(0, 13));
   LB2->setCurrentRow(0);
 }
 

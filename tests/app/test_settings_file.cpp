@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -111,6 +112,19 @@ TEST_F(SettingsTest, UnreadableFileNamesFileAndReason) {
               "Datei „" + ini_.string() + "“ kann nicht geöffnet werden: ist ein Ordner");
   }
   EXPECT_THROW(WriteSettings(dir_, {}), EFileError);
+}
+
+TEST_F(SettingsTest, NamedPipeIsRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkfifo(ini_.c_str(), 0600), 0);  // opening it for reading would wait for a writer
+  try {
+    ReadSettings(dir_);
+    FAIL() << "no error";
+  } catch (const EFileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Datei „" + ini_.string() + "“ kann nicht geöffnet werden: keine gewöhnliche Datei");
+  }
+  EXPECT_THROW(WriteSettings(dir_, {}), EFileError);
+  EXPECT_TRUE(fs::is_fifo(ini_));
 }
 
 // ---- Writing ----------------------------------------------------------------------------------

@@ -2,7 +2,9 @@
 // automatic play, the custom-engine path and shutting down while a search runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "board_test_util.h"
 
@@ -16,6 +18,47 @@ constexpr auto kPatience = 60s;  // the machine is shared; a depth-1 search take
 
 int HalfMoves(const ChessBoard& b) {
   return (b.LastMoveNumber() - 1) * 2 + (b.WhiteToMoveAtEnd() ? 0 : 1);
+}
+
+// A record with room for one more half-move: the start position, White to move at move 256.
+void LoadNearlyFullRecord(ChessBoard& b) {
+  std::vector<uint8_t> bytes(kEntrySize + kGroupSize * kMaxMoveNumber, 0);
+  uint8_t* last = bytes.data() + kEntrySize + kGroupSize * (kMaxMoveNumber - 1);
+  last[0] = 64;
+  std::copy(kInitialPosition.begin(), kInitialPosition.end(), last + 1);
+  last[84] = AllCastling;
+  b.LoadGameBytes(bytes, "full");
+  ASSERT_TRUE(b.GoToMove(kMaxMoveNumber, true));
+}
+
+TEST(EngineDriverTest, AFullRecordEndsTheGameAndTheComputerStops) {
+  ChessBoard b;
+  LoadNearlyFullRecord(b);
+  int full = 0;
+  b.OnRecordFull = [&](ChessBoard* sender) {
+    EXPECT_EQ(sender, &b);
+    ++full;
+  };
+  b.SetSearchDepth(1);
+  b.SetComputerPlaysBlack(true);
+  b.SetComputerPlaysWhite(true);
+  ASSERT_TRUE(b.ProcessUiCallsUntil([&] { return b.RecordFull(); }, kPatience));
+  EXPECT_EQ(full, 1);
+  EXPECT_TRUE(b.GameEnded());
+  // Black's move has no room: the engine parks instead of searching it again and again.
+  ASSERT_TRUE(b.ProcessUiCallsUntil([&] { return b.EngineParked(); }, kPatience));
+  b.StartThinking();
+  EXPECT_TRUE(b.EngineParked());
+  EXPECT_FALSE(b.Thinking());
+  // A move of the user is refused visibly.
+  EXPECT_FALSE(b.PlayMove(E7, E5));
+  EXPECT_EQ(full, 2);
+  EXPECT_TRUE(b.EngineParked());
+  // Back in the record there is room again.
+  ASSERT_TRUE(b.MoveBack());
+  b.StartThinking();
+  EXPECT_TRUE(b.ProcessUiCallsUntil([&] { return b.RecordFull(); }, kPatience));
+  b.StopThinking();
 }
 
 TEST(EngineDriverTest, ComputerSideToMoveSearchesAtOnce) {

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -169,7 +170,12 @@ TEST_F(GameFileTest, SaveUpToOutsideRecordRefused) {
   ChessBoard b;
   EXPECT_THROW(b.SaveGameUpTo(Path("u.spa"), -2), GameFileError);
   EXPECT_THROW(b.SaveGameUpTo(Path("u.spa"), 512), GameFileError);
+  EXPECT_THROW(b.SaveGameUpTo(Path("u.spa"), 511), GameFileError);
+  EXPECT_THROW(b.SaveGameUpTo(Path("u.spa"), INT_MAX), GameFileError);
+  EXPECT_THROW(b.SaveGameUpTo(Path("u.spa"), INT_MIN), GameFileError);
   EXPECT_FALSE(fs::exists(Path("u.spa")));
+  b.SaveGameUpTo(Path("u.spa"), 510);  // Black's move 256, the last line there can be
+  EXPECT_EQ(Read(Path("u.spa")).size(), 88u * (1 + 3 * 256));
 }
 
 TEST_F(GameFileTest, RoundTripOfLongerGame) {
@@ -248,6 +254,18 @@ TEST_F(GameFileTest, MissingFileOrFolderRefusedWithGermanReason) {
   EXPECT_EQ(SystemReason(EROFS), "Datenträger ist schreibgeschützt");
   EXPECT_EQ(SystemReason(EACCES), "keine Berechtigung");
   EXPECT_EQ(SystemReason(EXDEV), "Systemfehler " + std::to_string(EXDEV));
+}
+
+TEST_F(GameFileTest, SavingThroughASymbolicLinkKeepsTheLink) {
+  fs::create_directory(dir_ / "real");
+  Write(Path("real/game.spa"), Bytes(88, 1));
+  fs::create_symlink("real/game.spa", dir_ / "link.spa");
+  ChessBoard b;
+  Play(b, "e2e4");
+  b.SaveGame(Path("link.spa"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.spa"));
+  EXPECT_EQ(Read(Path("real/game.spa")).size(), 88u * 4);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "real"), fs::directory_iterator()), 1);
 }
 
 TEST_F(GameFileTest, FailedWriteKeepsExistingFile) {

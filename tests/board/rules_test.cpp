@@ -81,6 +81,44 @@ TEST(PositionTest, EnPassantSetterAcceptsOnlyThirdAndSixthRank) {
   EXPECT_EQ(b.EnPassant(), H6);
 }
 
+// The en-passant square comes from files and setters unchecked; a capture there is accepted only
+// where it is one: the square empty, on the mover's sixth rank, an enemy pawn behind it.
+TEST(PositionTest, EnPassantOnlyWhereAPawnHasJustPassed) {
+  struct Row {
+    const char* name;
+    const char* fen;  // without en passant; the square below is set afterwards
+    const char* ep;
+    const char* move;
+    bool legal;
+    const char* after;  // the pieces that must stand afterwards ("" if refused)
+  } rows[] = {
+      {"white takes", "4k3/8/8/3pP3/8/8/8/4K3 w - -", "d6", "e5d6", true, "d6P d5 "},
+      {"black takes", "4k3/8/8/8/3Pp3/8/8/4K3 b - -", "d3", "e4d3", true, "d3p d4 "},
+      {"white onto rank 3", "4k3/8/8/8/8/8/4P3/4K3 w - -", "d3", "e2d3", false, ""},
+      {"black onto rank 6", "4k3/4p3/8/8/8/8/8/4K3 b - -", "d6", "e7d6", false, ""},
+      {"no pawn behind", "4k3/8/8/4P3/8/8/8/4K3 w - -", "d6", "e5d6", false, ""},
+      {"a knight behind", "4k3/8/8/3nP3/8/8/8/4K3 w - -", "d6", "e5d6", false, ""},
+      {"own pawn behind", "4k3/8/8/3PP3/8/8/8/4K3 w - -", "d6", "e5d6", false, ""},
+      {"own piece on the square", "4k3/8/3N4/3pP3/8/8/8/4K3 w - -", "d6", "e5d6", false, ""},
+      {"enemy piece on the square: a plain capture", "4k3/8/3n4/3pP3/8/8/8/4K3 w - -", "d6", "e5d6",
+       true, "d6P d5p"},
+  };
+  for (const Row& r : rows) {
+    ChessBoard b;
+    SetFen(b, r.fen);
+    b.SetEnPassant(Sq(r.ep));
+    const Square from = Sq(std::string_view(r.move, 2)), to = Sq(std::string_view(r.move + 2, 2));
+    EXPECT_EQ(b.IsLegalMove(from, to), r.legal) << r.name;
+    EXPECT_EQ(b.PawnMoveValid(from, to), r.legal) << r.name;
+    const std::string before = b.Position();
+    EXPECT_EQ(b.ExecuteMove(from, to), r.legal) << r.name;
+    if (!r.legal) EXPECT_EQ(b.Position(), before) << r.name;
+    for (std::string_view a = r.after; a.size() >= 3;
+         a.remove_prefix(std::min<size_t>(4, a.size())))
+      EXPECT_EQ(b.Squares()[Sq(a.substr(0, 2))], a[2]) << r.name << " " << a.substr(0, 2);
+  }
+}
+
 TEST(PositionTest, PieceColor) {
   ChessBoard b;
   EXPECT_EQ(b.PieceColor(E1), 1);

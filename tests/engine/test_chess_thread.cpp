@@ -43,6 +43,11 @@ class FakeUi {
       cv_.notify_all();
     }
   }
+  // Waits, serving nothing, until a hand-over is queued.
+  bool WaitForCall(std::chrono::milliseconds timeout = 30s) {
+    std::unique_lock lock(mutex_);
+    return cv_.wait_for(lock, timeout, [&] { return !queue_.empty(); });
+  }
   template <class Pred>
   bool PumpUntil(Pred pred, std::chrono::milliseconds timeout = 10s) {
     const auto end = std::chrono::steady_clock::now() + timeout;
@@ -192,6 +197,19 @@ TEST(ChessThread, StopDuringTheSearchReportsNothing) {
   EXPECT_TRUE(b.moves.empty());
   EXPECT_EQ(b.passes, 1);
   EXPECT_FALSE(b.thread->ThinkingFlag);  // cleared by the pass handler
+}
+
+// The search has ended and its move waits for the UI thread when the stop comes: the stopped
+// search reports nothing, so the move never reaches the board.
+TEST(ChessThread, AMoveHandedOverAfterTheStopIsDropped) {
+  FakeBoard b;
+  b.computerPlaysWhite = true;
+  b.searchDepth = 1;
+  b.StartThinking();
+  ASSERT_TRUE(b.ui.WaitForCall());  // the found move, not yet served
+  b.StopThinking();
+  EXPECT_TRUE(b.moves.empty());
+  EXPECT_EQ(b.passes, 1);
 }
 
 TEST(ChessThread, ShutdownWhileSearchingReturnsPromptly) {

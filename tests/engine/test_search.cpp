@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <time.h>
+
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/search.h"
@@ -261,9 +266,28 @@ TEST(SearchLimits, CutOffsStayInsideTheArrays) {
   const SearchResult b = narrow.Think(FromFen(kStart), 4, stop);
   ASSERT_TRUE(b.hasMove);
   EXPECT_EQ(b.pvLength, 1);
-  // A root whose moves do not fit at all hands nothing back.
+  // A root whose moves do not fit at all still hands over one of its legal moves.
   narrow.SetLimits(engine::kMaxPly - 1, 10);
-  EXPECT_FALSE(narrow.Think(FromFen(kStart), 2, stop).hasMove);
+  const SearchResult c = narrow.Think(FromFen(kStart), 2, stop);
+  ASSERT_TRUE(c.hasMove);
+  EXPECT_NE(Find(Legal(kStart), MoveText(c.move)).flags, 0xff);
+}
+
+// Material beyond the fixed root window (more than 10000 ahead or behind) makes every root move
+// fail high or low; a legal move is handed over all the same.
+TEST(SearchRules, ALegalMoveWhateverTheMaterial) {
+  const char* rows[] = {
+      "4k3/3ppp2/8/8/8/8/QQQQQQQQ/QQQ1KQQQ b - -",  // Black 12000 behind
+      "4k3/3ppp2/8/8/8/8/QQQQQQQQ/QQQ1KQQQ w - -",  // White 12000 ahead
+      "4k3/8/8/8/8/8/8/QQQQKQQQ b - -",             // nothing but the king
+  };
+  for (const char* fen : rows) {
+    for (int depth = 1; depth <= 2; ++depth) {
+      const SearchResult r = Think(fen, depth);
+      ASSERT_TRUE(r.hasMove) << fen << " depth " << depth;
+      EXPECT_NE(Find(Legal(fen), MoveText(r.move)).flags, 0xff) << fen << " " << MoveText(r.move);
+    }
+  }
 }
 
 TEST(SearchStop, StopBeforeOrBetweenIterations) {
@@ -281,6 +305,67 @@ TEST(SearchStop, StopBeforeOrBetweenIterations) {
   EXPECT_TRUE(two.stopped);
   EXPECT_EQ(two.depth, 2);
   EXPECT_TRUE(two.hasMove);
+}
+
+double ThreadCpuSeconds(std::thread& t) {
+  clockid_t id;
+  timespec ts{};
+  if (pthread_getcpuclockid(t.native_handle(), &id) != 0 || clock_gettime(id, &ts) != 0) return 0;
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// Positions whose iterations do not end for a long time, the quiescence search included (a board
+// of queens is all captures): each stops soon after the request. The limit only guards against a
+// hang; bench_search measures how soon.
+TEST(SearchStop, EveryPositionStopsOnRequest) {
+  const char* rows[] = {
+      "rnbqkbnr/qqqqqqqq/8/8/8/8/QQQQQQQQ/RNBQKBNR w - - 0 1",
+      "qqqqkqqq/8/8/8/8/8/8/QQQQKQQQ b - - 0 1",
+      kKiwipete,
+  };
+  for (const char* fen : rows) {
+    Searcher* searcher = new Searcher;  // leaked with the thread if the stop fails
+    auto* stop = new std::atomic<bool>(false);
+    auto* done = new std::atomic<bool>(false);
+    std::thread worker([=] {
+      searcher->Think(FromFen(fen), engine::kMaxPly - 1, *stop);
+      *done = true;
+    });
+    // Deep inside the search before the request.
+    const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ThreadCpuSeconds(worker) < 0.05 && !done->load() &&
+           std::chrono::steady_clock::now() < patience)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_FALSE(done->load()) << fen << ": the search ended by itself";
+    *stop = true;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done->load() && std::chrono::steady_clock::now() < limit)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!done->load()) {
+      ADD_FAILURE() << fen << ": no stop within 30 s";
+      worker.detach();
+      continue;
+    }
+    worker.join();
+    delete searcher;
+    delete stop;
+    delete done;
+  }
+}
+
+TEST(SearchStop, PerftStopsOnRequest) {
+  Searcher s;
+  s.SetPosition(FromFen(kStart));
+  std::atomic<bool> stop{true};
+  int reported = 0;
+  EXPECT_FALSE(s.PerftDivide(
+      5, [&](EngineMove, uint64_t) { ++reported; }, &stop));
+  EXPECT_EQ(reported, 0);
+  stop = false;
+  uint64_t total = 0;
+  EXPECT_TRUE(s.PerftDivide(
+      3, [&](EngineMove, uint64_t n) { total += n; }, &stop));
+  EXPECT_EQ(total, 8902u);
 }
 
 // Move, score and node count of fixed searches. They are the signature of the search: any change

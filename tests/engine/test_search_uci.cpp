@@ -117,6 +117,9 @@ TEST(Uci, MateScoresAndPromotion) {
   EXPECT_NE(lines[lines.size() - 2].find("score mate 2 "), std::string::npos);
   lines = Session(e, out, {"position fen 8/4P3/8/8/8/k7/8/K7 w - - 0 1", "go depth 2"});
   EXPECT_EQ(lines.back(), "bestmove e7e8q");
+  // Only the knight promotion mates: the move reported is the one the search chose.
+  lines = Session(e, out, {"position fen 6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1", "go depth 2"});
+  EXPECT_EQ(lines.back(), "bestmove f7f8n");
   lines = Session(e, out, {"position fen k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", "go depth 2"});
   EXPECT_EQ(lines.back(), "bestmove 0000");
 }
@@ -128,6 +131,8 @@ TEST(Uci, ScoreText) {
   EXPECT_EQ(uci::ScoreText(9997), "mate 2");
   EXPECT_EQ(uci::ScoreText(-9998), "mate -1");
   EXPECT_EQ(uci::ScoreText(-9996), "mate -2");
+  EXPECT_EQ(uci::ScoreText(12500), "cp 12500");  // material beyond the mate range
+  EXPECT_EQ(uci::ScoreText(-12500), "cp -12500");
 }
 
 TEST(Uci, PerftPrintsEveryRootMoveAndTheTotal) {
@@ -152,6 +157,88 @@ TEST(Uci, StopEndsAnInfiniteSearchWithAMove) {
   EXPECT_EQ(lines.back().rfind("bestmove ", 0), 0u);
   EXPECT_EQ(lines.back().size(), 13u);
   EXPECT_FALSE(e.Execute("quit"));
+}
+
+// Work of hours ends at "stop" and "quit" (each returns once the worker has ended).
+TEST(Uci, StopAndQuitEndPerftAndSearch) {
+  struct Row {
+    const char* position;
+    const char* go;
+    const char* last;  // start of the last line
+  } rows[] = {
+      {"position startpos", "go perft 12", "info string perft stopped"},
+      {"position fen rnbqkbnr/qqqqqqqq/8/8/8/8/QQQQQQQQ/RNBQKBNR w - - 0 1", "go infinite",
+       "bestmove "},
+  };
+  for (const Row& r : rows) {
+    for (const char* command : {"stop", "quit"}) {
+      std::ostringstream out;
+      UciEngine e(out);
+      e.Execute(r.position);
+      e.Execute(r.go);
+      e.Execute(command);
+      const auto lines = Lines(out.str());
+      ASSERT_FALSE(lines.empty()) << r.go << " " << command;
+      EXPECT_EQ(lines.back().rfind(r.last, 0), 0u)
+          << r.go << " " << command << ": " << lines.back();
+    }
+  }
+}
+
+TEST(Uci, EchoesAreCutShort) {
+  std::ostringstream out;
+  UciEngine e(out);
+  const std::string huge(10 << 20, 'x');
+  for (const std::string& command :
+       {huge, "position fen " + huge, "position startpos moves " + huge, "go " + huge,
+        "setoption name " + huge}) {
+    const auto lines = Session(e, out, {command});
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_LT(lines[0].size(), 200u);
+    EXPECT_EQ(lines[0].rfind("info string error: ", 0), 0u);
+  }
+}
+
+// Counts how often the output is flushed, and the lines written.
+class CountingBuf : public std::stringbuf {
+ public:
+  int syncs = 0;
+
+ protected:
+  int sync() override {
+    ++syncs;
+    return std::stringbuf::sync();
+  }
+};
+
+TEST(Uci, SessionReadsWithoutFlushingTheOutput) {
+  // Reading a stream tied to the output flushes it from the reading thread, outside the lock
+  // the search thread writes under; so every flush must be one of the engine's own.
+  CountingBuf buf;
+  std::ostream out(&buf);
+  std::istringstream in("isready\nposition startpos\ngo depth 2\n");
+  in.tie(&out);
+  UciEngine e(out);
+  uci::RunSession(e, in);
+  const auto lines = Lines(buf.str());
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(buf.syncs, int(lines.size()));
+  EXPECT_EQ(lines.back().rfind("bestmove ", 0), 0u);
+}
+
+TEST(Uci, EndOfInputStopsAnInfiniteSearch) {
+  std::ostringstream out;
+  UciEngine e(out);
+  std::istringstream in("position startpos\ngo infinite\n");
+  uci::RunSession(e, in);  // returns: nobody could send "stop" any more
+  const auto lines = Lines(out.str());
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("bestmove ", 0), 0u);
+  // A search with a depth still runs to its end.
+  std::istringstream bounded("position startpos\ngo depth 3\n");
+  out.str("");
+  uci::RunSession(e, bounded);
+  EXPECT_EQ(Lines(out.str()).size(), 4u);
 }
 
 }  // namespace

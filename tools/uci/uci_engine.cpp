@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <istream>
 #include <ostream>
 
 #include "board/fen.h"
@@ -68,19 +69,22 @@ uint64_t Nps(uint64_t nodes, Clock::duration d) {
   return us > 0 ? uint64_t(double(nodes) * 1e6 / double(us)) : 0;
 }
 
-// The move the board plays: it promotes to its promotion piece, a queen, whatever the search
-// preferred.
-std::string PlayedMove(EngineMove m) {
-  if (m.flags & engine::kFlagPromotion) m.promote = engine::kQueen;
-  return MoveToUci(m);
+// Input echoed back in an error line is cut short: a line of megabytes is not repeated.
+std::string Excerpt(const std::string& text) {
+  constexpr size_t kMaxEcho = 64;
+  if (text.size() <= kMaxEcho) return text;
+  return Join(text.substr(0, kMaxEcho), "... (", std::to_string(text.size()), " characters)");
 }
 
 }  // namespace
 
 std::string ScoreText(int score) {
   constexpr int kMateBound = engine::kMate - engine::kMaxPly;
-  if (score > kMateBound) return Join("mate ", std::to_string((engine::kMate - score + 1) / 2));
-  if (score < -kMateBound) return Join("mate ", std::to_string(-(engine::kMate + score) / 2));
+  // Material beyond the mate range (a board full of queens) is no mate.
+  if (score > kMateBound && score <= engine::kMate)
+    return Join("mate ", std::to_string((engine::kMate - score + 1) / 2));
+  if (score < -kMateBound && score >= -engine::kMate)
+    return Join("mate ", std::to_string(-(engine::kMate + score) / 2));
   return Join("cp ", std::to_string(score));
 }
 
@@ -119,7 +123,7 @@ bool UciEngine::Execute(const std::string& line) {
   }
   const auto it = Commands().find(word);
   if (it == Commands().end()) {
-    Error("unknown command '" + word + "'");
+    Error("unknown command '" + Excerpt(word) + "'");
     return true;
   }
   (this->*(it->second))(args);
@@ -163,10 +167,10 @@ void UciEngine::CmdSetOption(Args& args) {
     if (!target.empty()) target += ' ';
     target += word;
   }
-  if (Lower(name) != "depth") return Error("setoption: unknown option '" + name + "'");
+  if (Lower(name) != "depth") return Error("setoption: unknown option '" + Excerpt(name) + "'");
   int depth;
   if (!ToInt(value, depth) || depth < 1 || depth > 8)
-    return Error("setoption: Depth must be 1..8, got '" + value + "'");
+    return Error("setoption: Depth must be 1..8, got '" + Excerpt(value) + "'");
   StopWorker();
   depth_ = depth;
 }
@@ -184,12 +188,13 @@ void UciEngine::CmdPosition(Args& args) {
     if (word != "moves") word.clear();
     std::string why;
     const auto parsed = ParseFen(fen, &why);
-    if (!parsed) return Error("invalid FEN '" + fen + "': " + why);
+    if (!parsed) return Error("invalid FEN '" + Excerpt(fen) + "': " + why);
     pos = FromFen(*parsed);
   } else {
     return Error("position: expected 'startpos' or 'fen'");
   }
-  if (!word.empty() && word != "moves") return Error("position: unexpected '" + word + "'");
+  if (!word.empty() && word != "moves")
+    return Error("position: unexpected '" + Excerpt(word) + "'");
   // A running search keeps its own copy of the position; the new one is for the next "go".
   while (args >> word) {
     validator_->SetPosition(pos);
@@ -198,7 +203,8 @@ void UciEngine::CmdPosition(Args& args) {
     const EngineMove* found = nullptr;
     for (int i = 0; i < n && !found; ++i)
       if (MoveToUci(legal[i]) == Lower(word)) found = &legal[i];
-    if (!found) return Error("illegal move '" + word + "' in position command; position unchanged");
+    if (!found)
+      return Error("illegal move '" + Excerpt(word) + "' in position command; position unchanged");
     pos = AfterMove(pos, *found);
   }
   position_ = pos;
@@ -207,6 +213,7 @@ void UciEngine::CmdPosition(Args& args) {
 void UciEngine::CmdGo(Args& args) {
   std::string word;
   int depth = depth_;
+  bool endless = false;
   while (args >> word) {
     std::string number;
     int n = 0;
@@ -222,14 +229,18 @@ void UciEngine::CmdGo(Args& args) {
       return GoMate(n);
     } else if (word == "infinite") {
       depth = engine::kMaxPly - 1;
+      endless = true;
     } else if (word == "wtime" || word == "btime" || word == "winc" || word == "binc" ||
                word == "movestogo" || word == "movetime" || word == "nodes") {
       args >> number;  // no clock: the search runs to its depth
-    } else if (word != "ponder") {
-      return Error("go: unknown parameter '" + word + "'");
+    } else if (word == "ponder") {
+      endless = true;  // runs until "stop" or "ponderhit" like an infinite search
+    } else {
+      return Error("go: unknown parameter '" + Excerpt(word) + "'");
     }
   }
   GoSearch(depth);
+  endless_ = endless;
 }
 
 void UciEngine::GoSearch(int depth) {
@@ -245,11 +256,11 @@ void UciEngine::GoSearch(int depth) {
       for (int i = 0; i < info.pvLength; ++i) line.append(" ").append(MoveToUci(info.pv[i]));
       Send(line);
     });
-    if (r.hasMove) return Send(Join("bestmove ", PlayedMove(r.move)));
+    if (r.hasMove) return Send(Join("bestmove ", MoveToUci(r.move)));
     // Stopped before the first iteration ended: any legal move beats none.
     searcher_->SetPosition(pos);
     EngineMove legal[1];
-    if (searcher_->LegalMoves(legal, 1) > 0) return Send(Join("bestmove ", PlayedMove(legal[0])));
+    if (searcher_->LegalMoves(legal, 1) > 0) return Send(Join("bestmove ", MoveToUci(legal[0])));
     Send("info string no legal move");
     Send("bestmove 0000");
   });
@@ -280,10 +291,14 @@ void UciEngine::GoPerft(int depth) {
     const auto start = Clock::now();
     uint64_t total = 0;
     searcher_->SetPosition(pos);
-    searcher_->PerftDivide(depth, [&](EngineMove m, uint64_t n) {
-      total += n;
-      Send(Join(MoveToUci(m), ": ", std::to_string(n)));
-    });
+    const bool complete = searcher_->PerftDivide(
+        depth,
+        [&](EngineMove m, uint64_t n) {
+          total += n;
+          Send(Join(MoveToUci(m), ": ", std::to_string(n)));
+        },
+        &stop_);
+    if (!complete) return Send("info string perft stopped");
     const auto elapsed = Clock::now() - start;
     Send("");
     Send(Join("Nodes searched: ", std::to_string(total)));
@@ -346,6 +361,7 @@ uint64_t UciEngine::Bench() {
 void UciEngine::StartWorker(std::function<void()> job) {
   StopWorker();
   stop_ = false;
+  endless_ = false;
   worker_ = std::thread(std::move(job));
 }
 
@@ -357,6 +373,24 @@ void UciEngine::StopWorker() {
 
 void UciEngine::WaitForWorker() {
   if (worker_.joinable()) worker_.join();
+}
+
+void UciEngine::EndOfInput() {
+  // Nobody is left to send "stop": a search that only a stop ends is stopped now and reports
+  // its move; one with a depth runs to its end.
+  if (endless_) StopWorker();
+  WaitForWorker();
+}
+
+void RunSession(UciEngine& engine, std::istream& in) {
+  // A stream tied to the output flushes it before every read, from this thread and without the
+  // engine's output lock, while the search thread writes: lines then come out twice. Every
+  // reply is flushed as it is sent, so the tie is not needed.
+  in.tie(nullptr);
+  std::string line;
+  while (std::getline(in, line))
+    if (!engine.Execute(line)) return;
+  engine.EndOfInput();
 }
 
 }  // namespace tavrel::uci

@@ -32,6 +32,8 @@ class UciEngine {
   bool Execute(const std::string& line);
   // Blocks until a running search or perft has finished by itself.
   void WaitForWorker();
+  // The input has ended: stops an infinite search (it reports its move), waits for any other.
+  void EndOfInput();
 
   // The fixed benchmark: every position to kBenchDepth; returns the total node count.
   uint64_t Bench();
@@ -71,8 +73,12 @@ class UciEngine {
   EnginePosition position_;
   int depth_ = 5;
   bool quit_ = false;
+  bool endless_ = false;  // the running search is "go infinite" or "go ponder"
   std::atomic<bool> stop_{false};
   std::thread worker_;
 };
+
+// Reads commands from `in` until "quit" or the end of the input (then EndOfInput).
+void RunSession(UciEngine& engine, std::istream& in);
 
 }  // namespace tavrel::uci

@@ -5,13 +5,13 @@
 # the program used until its window appeared is given too: on a busy machine it varies much
 # less than the wall-clock time.
 #
-#   bench_startup [program] [runs]     (default: tavrel beside this script, 5 runs)
+#   bench_window [program] [runs]     (default: tavrel beside this script, 5 runs)
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 PROGRAM=${1:-$HERE/tavrel}
 RUNS=${2:-5}
 for tool in Xvfb xdotool; do
-  command -v $tool >/dev/null || { echo "bench_startup: $tool missing, skipped"; exit 0; }
+  command -v $tool >/dev/null || { echo "bench_window: $tool missing, skipped"; exit 0; }
 done
 
 WORK=$(mktemp -d)
@@ -58,7 +58,7 @@ for run in $(seq "$RUNS"); do
     sleep 0.01
   done
   if [ -z "$shown" ]; then
-    echo "bench_startup: no window from $PROGRAM" >&2
+    echo "bench_window: no window from $PROGRAM" >&2
     kill $pid 2>/dev/null || true
     exit 1
   fi
@@ -71,7 +71,7 @@ for run in $(seq "$RUNS"); do
 done
 
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-echo "bench_startup: $PROGRAM, $RUNS starts"
+echo "bench_window: $PROGRAM, $RUNS starts"
 echo "  to the window:   median $(median "${times[@]}") ms   (all: ${times[*]})"
 echo "  processor time:  median $(median "${cpus[@]}") ms   (all: ${cpus[*]})"
 echo "  resident (RSS):  median $(( $(median "${rss[@]}") / 1024 )) MB   (kB: ${rss[*]})"
