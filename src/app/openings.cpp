@@ -184,7 +184,9 @@ std::vector<std::string> OpeningLines(const OpeningInfo& opening) {
       whiteNext = true;
       continue;
     }
-    lines.push_back(whiteNext ? number + " " + std::string(token) : "\t" + std::string(token));
+    // Appended piece by piece: gcc 12 warns falsely (-Wrestrict) on "literal" + std::string.
+    std::string line = whiteNext ? number + " " : std::string("\t");
+    lines.push_back(line.append(token));
     whiteNext = false;
   }
   return lines;

@@ -113,7 +113,8 @@ std::optional<int> ParseMoveCountLine(std::string_view line) {
 }
 
 std::string InvalidIntegerMessage(std::string_view line) {
-  return "'" + std::string(line) + "' ist kein gültiger Integerwert";
+  std::string text = "'";  // appended: gcc 12 warns falsely (-Wrestrict) on "'" + std::string
+  return text.append(line).append("' ist kein gültiger Integerwert");
 }
 
 std::string ProblemCaption(std::string_view title) {

@@ -112,7 +112,9 @@ TEST(PositionTest, EnPassantOnlyWhereAPawnHasJustPassed) {
     EXPECT_EQ(b.PawnMoveValid(from, to), r.legal) << r.name;
     const std::string before = b.Position();
     EXPECT_EQ(b.ExecuteMove(from, to), r.legal) << r.name;
-    if (!r.legal) EXPECT_EQ(b.Position(), before) << r.name;
+    if (!r.legal) {
+      EXPECT_EQ(b.Position(), before) << r.name;
+    }
     for (std::string_view a = r.after; a.size() >= 3;
          a.remove_prefix(std::min<size_t>(4, a.size())))
       EXPECT_EQ(b.Squares()[Sq(a.substr(0, 2))], a[2]) << r.name << " " << a.substr(0, 2);
