@@ -363,7 +363,7 @@ TEST_F(ProblemFileTest, CollectionsBeyondTheLimitsAreRefused) {
       ASSERT_NE(r.refusal, nullptr) << r.name;
       const std::string text = e.what();
       EXPECT_EQ(
-          text.rfind("Die Problemsammlung \"" + file.string() + "\" ist zu groß (mehr als ", 0), 0u)
+          text.rfind("Die Problemsammlung „" + file.string() + "“ ist zu groß (mehr als ", 0), 0u)
           << text;
       EXPECT_NE(text.find(r.refusal), std::string::npos) << text;
       EXPECT_EQ(ErrorMessage(e), text);
