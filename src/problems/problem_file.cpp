@@ -375,7 +375,17 @@ void StartProblemCollection(ProblemList& list, const fs::path& exe_folder,
   list.clear();
   const fs::path working = data_folder / kProblemFileName;
   if (fs::exists(working, ignored)) {
-    LoadCompressedList(list, working);
+    try {
+      LoadCompressedList(list, working);
+    } catch (const EFileError&) {
+      throw;  // unreadable: its bytes are not at risk
+    } catch (...) {
+      // A damaged or refused working copy would be overwritten by the next stored problem,
+      // losing every problem the user added: its bytes are kept aside first.
+      fs::copy_file(working, fs::path(working) += kDamagedSuffix,
+                    fs::copy_options::overwrite_existing, ignored);
+      throw;
+    }
     return;
   }
   LoadCompressedList(list, exe_folder / kProblemFileName);

@@ -160,12 +160,15 @@ std::vector<std::string> ProblemTitles(const ProblemList& list);
 //  1. creates data_folder if it is missing (one level; a failure is ignored here and surfaces
 //     when the working copy is written);
 //  2. empties list;
-//  3. loads the working copy data_folder/mtavrel.c00 if it exists;
+//  3. loads the working copy data_folder/mtavrel.c00 if it exists; a working copy that is
+//     damaged or too large is first copied to mtavrel.c00 + kDamagedSuffix, since storing a
+//     new problem into the then empty list would replace it;
 //  4. otherwise loads the shipped exe_folder/mtavrel.c00 and writes it to the working copy with
 //     SaveCompressedList (so the working copy always comes from this program's compressor).
 // Throws what LoadCompressedList / SaveCompressedList throw. On an exception list holds what
 // was loaded: nothing when loading failed, the shipped collection when only writing the working
 // copy failed. Fill the list box (ProblemTitles) from list in both cases, then show the error.
+inline constexpr const char* kDamagedSuffix = ".defekt";
 void StartProblemCollection(ProblemList& list, const std::filesystem::path& exe_folder,
                             const std::filesystem::path& data_folder);
 

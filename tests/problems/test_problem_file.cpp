@@ -183,7 +183,7 @@ class Titles : public ::testing::TestWithParam<TitlesCase> {};
 
 TEST_P(Titles, AreLinesZeroThreeSix) {
   ProblemList list;
-  for (std::size_t i = 0; i < GetParam().lines; ++i) list.push_back("L" + std::to_string(i));
+  for (std::size_t i = 0; i < GetParam().lines; ++i) list.push_back(std::string("L").append(std::to_string(i)));
   EXPECT_EQ(ProblemTitles(list), GetParam().titles);
 }
 
@@ -518,13 +518,17 @@ TEST_F(ProblemFileTest, StartWithoutAnyCollectionNamesTheShippedFileAndWritesNot
   EXPECT_FALSE(fs::exists(data / kProblemFileName));
 }
 
-TEST_F(ProblemFileTest, StartWithDamagedWorkingCopyLeavesListEmpty) {
+TEST_F(ProblemFileTest, StartWithDamagedWorkingCopyLeavesListEmptyAndKeepsItsBytes) {
   const fs::path data = dir_ / "data";
   fs::create_directory(data);
   WriteAll(data / kProblemFileName, Damaged());
   ProblemList list = {"stale"};
   EXPECT_THROW(StartProblemCollection(list, dir_, data), EDecompressionError);
   EXPECT_TRUE(list.empty());
+  // Storing a new problem replaces the working copy; the damaged bytes stay recoverable.
+  EXPECT_TRUE(WriteBackProblemCollection(kTwoProblems, data));
+  EXPECT_EQ(ReadWholeFile(fs::path(data / kProblemFileName) += kDamagedSuffix, 1 << 20),
+            Damaged());
 }
 
 TEST_F(ProblemFileTest, WriteBackNeedsTheWorkingCopy) {
