@@ -217,9 +217,10 @@ def showing(acc):
         return False
 
 
-def walk(acc, depth=0):
+def walk(acc, depth=0, visible=False):
+    """The accessible and all below it; with visible, hidden parts are left out."""
     yield acc
-    if depth > 20:
+    if depth > 20 or (visible and depth > 1 and not showing(acc)):
         return
     try:
         children = list(acc)
@@ -227,7 +228,7 @@ def walk(acc, depth=0):
         return
     for c in children:
         if c is not None:
-            yield from walk(c, depth + 1)
+            yield from walk(c, depth + 1, visible)
 
 
 def extents(acc):
@@ -431,7 +432,7 @@ class Session:
         root = root or self.app()
         if root is None:
             return None
-        for acc in walk(root):
+        for acc in walk(root, visible=visible):
             if _role(acc) != role:
                 continue
             n = _name(acc)
@@ -444,7 +445,9 @@ class Session:
 
     def find_all(self, role, visible=True, root=None):
         root = root or self.app()
-        return [a for a in walk(root) if _role(a) == role and (not visible or showing(a))] if root else []
+        if root is None:
+            return []
+        return [a for a in walk(root, visible=visible) if _role(a) == role and (not visible or showing(a))]
 
     def wait_find(self, role, name=None, what=None, timeout=TIMEOUT):
         return wait_until(what or f"{role} {name!r}", lambda: self.find(role, name), timeout)
@@ -505,7 +508,8 @@ def scenario(fn):
     finally:
         s.close()
     if ok:
-        shutil.rmtree(s.art, ignore_errors=True)
+        if not os.environ.get("TAVREL_E2E_KEEP"):
+            shutil.rmtree(s.art, ignore_errors=True)
         print(f"{name}: passed")
         sys.exit(0)
     print(f"{name}: FAILED; screenshots and the program's output are kept in {s.art}:")
