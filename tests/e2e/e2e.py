@@ -130,6 +130,22 @@ class Board:
         return "".join(self.piece(pic, f"{f}{r}") for r in "87654321" for f in "abcdefgh")
 
 
+START = "b" * 16 + "." * 32 + "w" * 16
+
+
+def index(square):
+    return "abcdefgh".index(square[0]) + 8 * (8 - int(square[1]))
+
+
+def occupancy(*moves, start=START):
+    """What the squares show after plain moves such as "e2e4" (no castling, no en passant)."""
+    p = list(start)
+    for m in moves:
+        a, b = index(m[:2]), index(m[2:4])
+        p[b], p[a] = p[a], "."
+    return "".join(p)
+
+
 def _runs(mask, vertical, min_len):
     """Runs of set pixels of at least min_len in each column (or row): {index: [(start, end)]}."""
     if vertical:
@@ -390,7 +406,11 @@ class Session:
         return self.board
 
     def pieces(self, label=None):
-        return self.board.pieces(self.grab(label))
+        """What the squares show: 64 characters of '.', 'w', 'b' from a8 to h1."""
+        pic = self.grab(label)
+        b = self.board
+        crop = Picture(pic.img.crop(b.rect()))
+        return Board(0, 0, b.s, b.white_on_top).pieces(crop)
 
     def wait_pieces(self, what, condition):
         """Wait until the squares read from the screen satisfy condition(pieces)."""
@@ -466,6 +486,19 @@ class Session:
         for item in path[1:]:
             self.click_on(self.wait_find("menu item", item, f"menu item {item!r} on the screen"))
 
+    def choose(self, group, item):
+        """Click the radio button `item` in the group captioned `group`."""
+        box = self.wait_find("panel", group)
+        self.click_on(wait_until(f"{item!r} in {group!r}", lambda: self.find("radio button", item, root=box)))
+
+    def set_level(self, level, name):
+        """Type a level into the "Spielstufe" field, as a person would; wait for its name."""
+        self.click_on(self.wait_find("spin button", None))
+        self.key("ctrl+a")
+        self.type(str(level))
+        self.key("Return")
+        wait_until(f"level {name!r}", lambda: self.find("label", name))
+
     def move_list(self):
         lst = self.move_list_box()
         return [_name(c) for c in lst] if lst else []
@@ -481,6 +514,16 @@ class Session:
         for a, b in zip(labels, labels[1:]):
             if _name(a) == caption:
                 return _name(b)
+        return None
+
+    def focused(self):
+        root = self.app()
+        for acc in walk(root, visible=True) if root else ():
+            try:
+                if acc.getState().contains(pyatspi.STATE_FOCUSED):
+                    return acc
+            except Exception:
+                pass
         return None
 
     def texts(self, role="label"):

@@ -2,13 +2,13 @@
 computer thinks."""
 import re
 
-from e2e import check, scenario, wait_until
+from e2e import check, index, scenario, wait_until
 
 THINKING = re.compile(r"Moment bitte! Computer rechnet \.\.\. \d+:\d\d")
 
 
 def at(pieces, square):
-    return pieces["abcdefgh".index(square[0]) + 8 * (8 - int(square[1]))]
+    return pieces[index(square)]
 
 
 @scenario
@@ -33,13 +33,8 @@ def run(s):
     check(s.move_list() == ["1. e2-e4", "\te7-e5"], f"move list {s.move_list()}")
 
     # The computer takes black, at the highest level, so that it thinks for a while.
-    spin = s.wait_find("spin button", None)
-    s.click_on(spin)
-    s.key("ctrl+a")
-    s.type("15")
-    s.key("Return")
-    wait_until("level Profi 6", lambda: s.find("label", "Profi 6"))
-    s.press("radio button", "Computer")  # the first is white's group
+    s.set_level(15, "Profi 6")
+    s.choose("Spieler weiß", "Computer")
     wait_until("the computer to think", lambda: s.find("label", THINKING))
     # White is to move and the computer thinks for white: moves it would never choose.
     s.drag("f2", "f3")

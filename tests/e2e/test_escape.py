@@ -1,7 +1,6 @@
 """Esc during a drag cancels only the drag; Esc otherwise closes the window."""
-from e2e import check, scenario, wait_until
+from e2e import START, check, scenario, wait_until
 
-START = "b" * 16 + "." * 32 + "w" * 16
 
 
 @scenario

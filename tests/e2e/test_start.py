@@ -2,9 +2,8 @@
 import os
 import re
 
-from e2e import check, scenario, wait_until
+from e2e import START, check, scenario, wait_until
 
-START = "b" * 16 + "." * 32 + "w" * 16
 MENUS = ["Datei", "Spielsteuerung", "Problemtavrel", "Varianten", "Eröffnungen", "?"]
 GAME_MENU = ["Neues Spiel", "Abbruch des automatischen Spiels", "Zug ausführen", "1 Zug zurück",
              "1 Zug vorwärts", "Spielstand speichern", "Spielstand laden", "Zugliste drucken",
