@@ -114,7 +114,7 @@ class Board:
         """'.' empty, 'w' white piece, 'b' black piece.
 
         The squares are textured wood, which is neither black nor near-white: a piece is told
-        by its black outline and white body, its colour by the share of near-white pixels.
+        by its black outline and white body; a black piece has no near-white pixels.
         """
         x, y = self._cell(square)
         m = max(3, self.s // 12)  # keep off the grid lines and highlight frames
@@ -123,7 +123,7 @@ class Board:
         dark, white = pic.count(pic.dark, box), pic.count(pic.white, box)
         if dark + white < area * 0.01:
             return "."
-        return "w" if white > area * 0.02 else "b"
+        return "w" if white > max(10, dark // 5) else "b"
 
     def pieces(self, pic):
         """64 characters a8..h8, a7..h1 of '.', 'w', 'b'."""
@@ -365,9 +365,15 @@ class Session:
         return found
 
     def geometry(self, wid=None):
-        out = self.run(["xdotool", "getwindowgeometry", str(wid or self.win)])
-        m = re.search(r"Position: (-?\d+),(-?\d+).*?Geometry: (\d+)x(\d+)", out, re.S)
-        return tuple(int(v) for v in m.groups()) if m else None
+        """(x, y, width, height) of the window's inside on the screen.
+
+        xwininfo, because `xdotool getwindowgeometry` adds the frame offset twice under a
+        reparenting window manager.
+        """
+        out = self.run(["xwininfo", "-id", str(wid or self.win)])
+        v = [re.search(rf"{k}:\s+(-?\d+)", out) for k in
+             ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")]
+        return tuple(int(m.group(1)) for m in v) if all(v) else None
 
     def _main_window(self):
         found = self.windows()
@@ -377,6 +383,23 @@ class Session:
         out = self.run(["xprop", "-id", str(self.win), "_NET_FRAME_EXTENTS"])
         m = re.search(r"= (\d+), (\d+), (\d+), (\d+)", out)
         return tuple(int(v) for v in m.groups()) if m else (0, 0, 0, 0)
+
+    def on_screen(self, box, what):
+        x0, y0, x1, y1 = box
+        check(0 <= x0 and 0 <= y0 and x1 <= self.screen[0] and y1 <= self.screen[1],
+              f"{what} is not wholly on the screen: {box}")
+
+    def frame_box(self):
+        """The window with its frame, as (left, top, right, bottom) on the screen."""
+        x, y, w, h = self.geometry()
+        left, right, top, bottom = self.frame_extents()
+        return (x - left, y - top, x + w + right, y + h + bottom)
+
+    def double_click_title(self):
+        """Double-click the title bar: openbox maximises or restores the window."""
+        x, y, w, h = self.geometry()
+        top = self.frame_extents()[2]
+        self.xdo("mousemove", x + w // 2, y - max(1, top // 2), "click", "--repeat", 2, "--delay", 100, 1)
 
     def wm_state(self):
         return self.run(["xprop", "-id", str(self.win), "_NET_WM_STATE"])
@@ -412,9 +435,22 @@ class Session:
         crop = Picture(pic.img.crop(b.rect()))
         return Board(0, 0, b.s, b.white_on_top).pieces(crop)
 
-    def wait_pieces(self, what, condition):
-        """Wait until the squares read from the screen satisfy condition(pieces)."""
-        return wait_until(what, lambda: (lambda p: p if condition(p) else None)(self.pieces()))
+    def wait_pieces(self, what, condition, refind=False):
+        """Wait until the squares read from the screen satisfy condition(pieces).
+
+        With refind, the board is looked for afresh in every screenshot (after the window
+        changed its size, the board may move more than once).
+        """
+        def probe():
+            pic = self.grab()
+            if refind:
+                board = find_board(pic, self.window_box())
+                if not board:
+                    return None
+                self.board = board
+            p = self.board.pieces(pic)
+            return p if condition(p) else None
+        return wait_until(what, probe)
 
     # -- input
     def click(self, x, y, button=1):
@@ -431,7 +467,7 @@ class Session:
             self.xdo("mouseup", 1)
 
     def key(self, *keys):
-        self.xdo("key", "--clearmodifiers", *keys)
+        self.xdo("key", *keys)  # no --clearmodifiers: it would let go of a held mouse button
 
     def type(self, text):
         self.xdo("type", "--delay", "20", text)
