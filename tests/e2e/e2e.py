@@ -125,6 +125,13 @@ class Board:
             return "."
         return "w" if white > max(10, dark // 5) else "b"
 
+    def signature(self, pic):
+        """Black and near-white pixel counts of every square: equal for equal pieces."""
+        m = max(3, self.s // 12)
+        cells = [self._cell(f"{f}{r}") for r in "87654321" for f in "abcdefgh"]
+        return [(pic.count(pic.dark, (x + m, y + m, x + self.s - m, y + self.s - m)),
+                 pic.count(pic.white, (x + m, y + m, x + self.s - m, y + self.s - m))) for x, y in cells]
+
     def pieces(self, pic):
         """64 characters a8..h8, a7..h1 of '.', 'w', 'b'."""
         return "".join(self.piece(pic, f"{f}{r}") for r in "87654321" for f in "abcdefgh")
@@ -394,6 +401,15 @@ class Session:
         x, y, w, h = self.geometry()
         left, right, top, bottom = self.frame_extents()
         return (x - left, y - top, x + w + right, y + h + bottom)
+
+    def wait_dialog(self, title):
+        """Wait until a window of this title is shown and a text field in it has the focus."""
+        wait_until(f"the dialog {title!r}", lambda: self.windows(f"^{re.escape(title)}$"))
+        wait_until(f"a text field in {title!r} to take the keyboard",
+                   lambda: (lambda f: f and f.getRoleName() == "text")(self.focused()))
+
+    def wait_dialog_gone(self, title):
+        wait_until(f"the dialog {title!r} to close", lambda: not self.windows(f"^{re.escape(title)}$"))
 
     def double_click_title(self):
         """Double-click the title bar: openbox maximises or restores the window."""
