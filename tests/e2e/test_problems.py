@@ -40,13 +40,13 @@ def run(s):
     check(re.fullmatch(r"[KDTLS]?[a-h][1-8][-x][a-h][1-8].*", move), f"solution move {move!r} is not German")
 
     # A long solution is stopped with "Abbruch!".
-    spin = s.find_all("spin button")[-1]
-    s.click_on(spin)
-    s.key("ctrl+a")
-    s.type("8")
     pick(s, r"0\. .*")
     s.key("End")  # the last problem, a long one, chosen with the keyboard
     wait_until("the last problem above the board", lambda: s.find("label", re.compile(r"45\.Problem : .*")))
+    s.click_on(s.find_all("spin button")[-1])
+    s.key("ctrl+a")
+    s.type("8")
+    wait_until("8 moves to solve", lambda: s.find_all("spin button")[-1].queryText().getText(0, -1) == "8")
     s.press("push button", "Lösung")
     s.press("push button", "Abbruch!")
     wait_until("the stopped solution", lambda: s.find("label", "keine Lösung gefunden")
