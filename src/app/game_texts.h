@@ -39,5 +39,9 @@ struct RecordPlace {
 constexpr RecordPlace PlaceAfterLine(int line) {
   return {(line + 1) / 2 + 1, (line + 1) % 2 == 0};
 }
+// The other way round: the line after whose half-move the board stands (-1 at the start).
+constexpr int LineBefore(RecordPlace place) {
+  return 2 * (place.move_number - 1) + (place.white_to_move ? 0 : 1) - 1;
+}
 
 }  // namespace tavrel

@@ -2,7 +2,9 @@
 
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextOption>
+#include <algorithm>
 
 namespace tavrel {
 
@@ -38,6 +40,34 @@ TMoveListBox::TMoveListBox(QWidget* parent) : QListWidget(parent) {
 
 int TMoveListBox::TopLine() const {
   return count() == 0 ? 0 : verticalScrollBar()->value();
+}
+
+void TMoveListBox::focusInEvent(QFocusEvent* e) {
+  if (currentRow() >= 0 || !ShownLine) {
+    QListWidget::focusInEvent(e);
+    return;
+  }
+  // The view's own focus handling makes the first line current, which would report a choice.
+  const QSignalBlocker quiet(this);
+  QListWidget::focusInEvent(e);
+  const int line = ShownLine();
+  if (line >= 0 && line < count()) {
+    setCurrentRow(line, QItemSelectionModel::ClearAndSelect);
+  } else {
+    setCurrentRow(-1);
+    clearSelection();
+  }
+}
+
+QModelIndex TMoveListBox::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  if (!currentIndex().isValid() && ShownLine && count() > 0) {
+    const int line = ShownLine();
+    if (action == MoveUp || action == MovePrevious)
+      return model()->index(std::clamp(line - 1, 0, count() - 1), 0);
+    if (action == MoveDown || action == MoveNext)
+      return model()->index(std::clamp(line + 1, 0, count() - 1), 0);
+  }
+  return QListWidget::moveCursor(action, modifiers);
 }
 
 void TMoveListBox::SetTopLine(int line) {

@@ -4,6 +4,7 @@
 
 #include <QListWidget>
 #include <QStyledItemDelegate>
+#include <functional>
 
 namespace tavrel {
 
@@ -28,6 +29,16 @@ class TMoveListBox : public QListWidget {
   int TopLine() const;
   // Scrolls so that line becomes the first one in view, as far as the list allows.
   void SetTopLine(int line);
+
+  // The line of the position the board shows (-1: the start, no line). Focus coming in without
+  // a current line makes that line current and selected, telling no one: focus alone never
+  // chooses a line, so the board stays where it is.
+  std::function<int()> ShownLine;
+
+ protected:
+  void focusInEvent(QFocusEvent* e) override;
+  // Without a current line the arrow keys step from the line shown, not from the top.
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 };
 
 }  // namespace tavrel

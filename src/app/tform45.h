@@ -194,6 +194,8 @@ class Tform45 : public QMainWindow {
   bool event(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
@@ -207,6 +209,7 @@ class Tform45 : public QMainWindow {
   void ConnectExtras();
   void CreateProblemPanel();
   void ConnectSuggestion();
+  void ShareWindowKeys();
   void SetClientSize(int width, int height);
   void CenterOnScreen();
   void LoadProblemCollection();
@@ -218,7 +221,6 @@ class Tform45 : public QMainWindow {
 
   bool activated_ = false;  // the first activation has run
   bool closed_ = false;
-  bool in_resize_ = false;
   std::unique_ptr<TSound> sound_;
   QString last_folder_;
 };

@@ -103,7 +103,6 @@ void Tform45::CreateProblemPanel() {
   links.P7 = P7;
   links.P8 = P8;
   links.D6 = D6;
-  links.MarkLastMove = &MarkLastMove;
   links.UpdateListBox = [this] { UpdateListBox(); };
   probleme = new TProbleme(P5, std::move(links));
   probleme->setObjectName(QStringLiteral("probleme"));

@@ -17,6 +17,7 @@
 #include "app/sound.h"
 #include "app/tform45.h"
 #include "app/window_parts.h"
+#include "board/chessboard.h"
 #include "board/tchessbrd.h"
 #include "print/print_settings.h"
 #include "problems/problem_file.h"
@@ -40,6 +41,7 @@ Tform45::Tform45(QWidget* parent) : QMainWindow(parent), TickCount(SteadyMillise
   ConnectHandlers();
   ConnectExtras();
   ConnectSuggestion();
+  ShareWindowKeys();
   FormCreate();
 }
 
@@ -151,12 +153,23 @@ void Tform45::SaveGameTo(const QString& file) {
 }
 
 void Tform45::LoadGameFrom(const QString& file) {
+  // A file that cannot be loaded must not cost the game on the board: it is tried on a board
+  // of its own first, and its error box leaves everything as it was.
+  {
+    ChessBoard trial;
+    trial.LoadGame(file.toStdString());
+  }
   WhiteClock = 0;
   BlackClock = 0;
   ClocksStopped = false;
   P8->clear();
   ChessBrd1->NewGame();
-  ChessBrd1->LoadGame(file.toStdString());
+  try {
+    ChessBrd1->LoadGame(file.toStdString());
+  } catch (...) {
+    UpdateListBox();  // the file changed since the trial: the list shows the fresh board
+    throw;
+  }
   UpdateListBox();
   {
     const QSignalBlocker quiet(LB1);

@@ -15,6 +15,7 @@
 #include "app/move_list_box.h"
 #include "app/sound.h"
 #include "app/tform45.h"
+#include "app/window_geometry.h"
 #include "app/window_parts.h"
 #include "board/tchessbrd.h"
 #include "problems/probleme.h"
@@ -84,15 +85,7 @@ void Tform45::CreateBoards() {
 
 void Tform45::P12Resize() {
   if (!ChessBrd1) return;
-  const int w = P12->width();
-  const int h = P12->height();
-  // The board squares itself from the mean of the size it is given; it is then centred in
-  // the height that is left.
-  const int left = (w - h) / 2 + 20;
-  const int height = std::max(0, h - 64);
-  const int border = ChessBrd1->SizeOfBorder();
-  const int edge = 8 * SquareSizeFor(w, height, border) + 2 * border;
-  ChessBrd1->setGeometry(left, std::max(0, (h - edge) / 2), w, height);
+  ChessBrd1->setGeometry(BoardPlace(P12->size(), ChessBrd1->SizeOfBorder()));
 }
 
 void Tform45::UpdateListBox() {
@@ -280,6 +273,9 @@ void Tform45::ConnectHandlers() {
   // A line chosen by the user, with the mouse or the arrow keys; the list is filled and
   // selected by the program with its signals blocked.
   connect(LB1, &QListWidget::currentRowChanged, this, &Tform45::LB1C);
+  LB1->ShownLine = [this] {
+    return LineBefore({ChessBrd1->CurrentMove(), ChessBrd1->WhiteToMove()});
+  };
   connect(D2, &QPushButton::clicked, this, &Tform45::D2Click);
   connect(D3, &QPushButton::clicked, this, &Tform45::D3Click);
   connect(D4, &QPushButton::clicked, this, &Tform45::D4Click);

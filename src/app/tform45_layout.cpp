@@ -1,7 +1,9 @@
 // The main window's controls, menus and geometry.
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -18,6 +20,7 @@
 #include "app/tform45.h"
 #include "app/tool_glyphs.h"
 #include "app/variants.h"
+#include "app/window_geometry.h"
 #include "app/window_parts.h"
 
 namespace tavrel {
@@ -25,12 +28,11 @@ namespace tavrel {
 namespace {
 
 constexpr int kColumnWidth = 200;
-constexpr int kDesignedClientWidth = 1008;
-constexpr int kDesignedClientHeight = 709;
-constexpr int kOuterWidth = 1024;
-constexpr int kOuterHeight = 768;
-constexpr int kMaxOuterWidth = 1280;
-constexpr int kMaxOuterHeight = 1024;
+// The column is whole from this height on: its controls, and the problem panel with its entry
+// area open, which lies over the column's top.
+constexpr int kColumnHeight = 700;
+// The board area keeps room for a board of 44-pixel squares beside the column.
+constexpr int kMinBoardAreaWidth = 400;
 
 const QString kVerdana = QStringLiteral("Verdana");
 
@@ -119,6 +121,7 @@ void Tform45::CreateColumn() {
   P5 = new QWidget(centralWidget());
   P5->setObjectName(QStringLiteral("P5"));
   P5->setFixedWidth(kColumnWidth);
+  P5->setMinimumHeight(kColumnHeight);
   P5->setAutoFillBackground(true);
   P5->setFont(PixelFont(kVerdana, 12));
 
@@ -195,6 +198,7 @@ void Tform45::CreateBoardArea() {
   P6 = new QWidget(centralWidget());
   P6->setObjectName(QStringLiteral("P6"));
   P6->setAutoFillBackground(true);
+  P6->setMinimumWidth(kMinBoardAreaWidth);
   P6->installEventFilter(this);
 
   P7 = new TPanel(P6, kWindowGrey, QStringLiteral("Tavrel  "));
@@ -338,8 +342,9 @@ void Tform45::CenterOnScreen() {
   QScreen* s = screen();
   if (!s) return;
   const QRect area = s->availableGeometry();
-  const QRect frame = frameGeometry();
-  move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+  QRect frame = frameGeometry();
+  frame.moveTopLeft(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+  move(KeepOnScreen(frame, area));
 }
 
 void Tform45::resizeEvent(QResizeEvent* e) {
@@ -347,23 +352,53 @@ void Tform45::resizeEvent(QResizeEvent* e) {
   FormResize();
 }
 
+// The frame the limit allows for is known only once the window manager has framed the
+// window, which it reports without a size change.
+void Tform45::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  if (e->type() == QEvent::WindowStateChange || e->type() == QEvent::ActivationChange) FormResize();
+}
+
+void Tform45::moveEvent(QMoveEvent* e) {
+  QMainWindow::moveEvent(e);
+  FormResize();
+}
+
+// A size change only lays the window out anew (P6Resize, P12Resize); the game goes on. The
+// outer size limit is a size hint that the window manager applies itself: resizing the window
+// back from here fought the window manager's own maximising and left the window half off the
+// screen.
 void Tform45::FormResize() {
-  if (in_resize_) return;
-  in_resize_ = true;
-  // The limits are the window's outer size; the frame the window manager adds counts.
-  const QSize frame = frameGeometry().size() - geometry().size();
-  const int max_width = kMaxOuterWidth - frame.width();
-  const int max_height = kMaxOuterHeight - frame.height();
-  if (width() > max_width) resize(max_width, height());
-  if (height() > max_height) resize(width(), max_height);
-  in_resize_ = false;
-  D5click();
+  // A maximised or full-screen window is the window manager's, with that state's frame.
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+  QScreen* s = screen();
+  if (!s) return;
+  const QRect frame = frameGeometry();
+  const QRect client = geometry();
+  const QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
+                         frame.right() - client.right(), frame.bottom() - client.bottom());
+  const QSize limit = MaximumClientSize(s->availableGeometry(), margins);
+  if (maximumSize() != limit) setMaximumSize(limit);
+}
+
+// The window's keys work wherever the focus is. Text fields keep the keys they edit with; the
+// number fields (level, number of moves) give up Del, which they would only use to empty
+// themselves: typing replaces their selected number anyway.
+void Tform45::ShareWindowKeys() {
+  for (QAbstractSpinBox* box : findChildren<QAbstractSpinBox*>()) box->installEventFilter(this);
 }
 
 bool Tform45::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::Resize) {
     if (watched == P6) P6Resize();
     if (watched == P12) P12Resize();
+  }
+  if (e->type() == QEvent::ShortcutOverride && qobject_cast<QAbstractSpinBox*>(watched)) {
+    const auto* key = static_cast<QKeyEvent*>(e);
+    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+      e->ignore();  // not claimed: the shortcut runs
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, e);
 }

@@ -199,9 +199,14 @@ void TChessBrd::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 bool TChessBrd::eventFilter(QObject* watched, QEvent* e) {
-  if (drag_ != DragState::Idle && e->type() == QEvent::KeyPress &&
+  if (drag_ != DragState::Idle &&
+      (e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) &&
       static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
-    CancelDrag();
+    // A key that a window shortcut claims (Esc closes the main window) reaches the focus
+    // widget only as a shortcut override first: claiming it keeps it from the shortcut, and
+    // the key press that follows cancels the drag.
+    e->accept();
+    if (e->type() == QEvent::KeyPress) CancelDrag();
     return true;
   }
   return QWidget::eventFilter(watched, e);
@@ -231,7 +236,12 @@ void TChessBrd::UpdateResizeCursor(const QPoint& pos, Qt::MouseButtons buttons) 
     setCursor(rememberedCursor_);
   }
   if (!resizing_ || !resizable_) return;
-  const int n = std::clamp(std::max(pos.x(), pos.y()), resizeMin_, resizeMax_);
+  // Inside a parent the board never grows past the parent's edges: beyond them its last
+  // files and ranks, and the corner itself, would be out of sight and out of reach.
+  int largest = resizeMax_;
+  if (const QWidget* p = parentWidget())
+    largest = std::max(1, std::min({largest, p->width() - x(), p->height() - y()}));
+  const int n = std::clamp(std::max(pos.x(), pos.y()), std::min(resizeMin_, largest), largest);
   // The board squares itself at once; resize only when that gives another square size.
   if (SquareSizeFor(n, n, layout_.border) != layout_.square) resize(n, n);
 }

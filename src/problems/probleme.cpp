@@ -87,8 +87,7 @@ QToolButton* MakeSpeedButton(QWidget* parent, const QString& name, const QString
 TProbleme::TProbleme(QWidget* parent, ProblemeLinks links)
     : QFrame(parent), links_(std::move(links)) {
   InitPanelResources();
-  Q_ASSERT(links_.Board && links_.Problems && links_.Timer1 && links_.P7 && links_.P8 &&
-           links_.D6 && links_.MarkLastMove);
+  Q_ASSERT(links_.Board && links_.Problems && links_.Timer1 && links_.P7 && links_.P8 && links_.D6);
   solver_ = MateSolverCall();
   CreateControls();
   M11 = new QAction(QStringLiteral("Tavrelprobleme"), this);

@@ -48,7 +48,6 @@ struct ProblemeLinks {
   QLabel* P7 = nullptr;                          // caption bar above the board
   QLabel* P8 = nullptr;                          // status line below the board
   QWidget* D6 = nullptr;                         // "Zugvorschlag", hidden while the panel is shown
-  bool* MarkLastMove = nullptr;                  // the last-move marking switch
   std::function<void()> UpdateListBox;           // refresh of move list and status after a change
 };
 

@@ -102,6 +102,11 @@ void TProbleme::LB2C() {
   const int index = LB2->currentRow();
   if (index < 0) return;
   links_.Board->NewGame();
+  // From here on the board holds a fresh game: every way out shows it in the move list, also
+  // when the problem cannot be loaded.
+  const auto refresh = [this] {
+    if (links_.UpdateListBox) links_.UpdateListBox();
+  };
   const QString title = LB2->item(index)->text();
   links_.P7->setText(Q(ProblemCaption(title.toStdString())));
 
@@ -109,26 +114,32 @@ void TProbleme::LB2C() {
   const auto found = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
     return Q(line).compare(title, Qt::CaseInsensitive) == 0;
   });
-  if (found == lines.end()) return;  // the list box always comes from the collection
+  if (found == lines.end()) {  // the list box always comes from the collection
+    refresh();
+    return;
+  }
   const std::size_t i = static_cast<std::size_t>(found - lines.begin());
   // A damaged collection must not bring the program down: the box, then the program goes on.
   if (i + 1 >= lines.size()) {
+    refresh();
     ShowErrorBox(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(i + 1));
     return;
   }
   const std::optional<int> moves = ParseMoveCountLine(lines[i + 1]);
   if (!moves) {
+    refresh();
     ShowErrorBox(Q(InvalidIntegerMessage(lines[i + 1])));
     return;
   }
   t2->setValue(*moves);  // clamps what it shows to 2..8; a change runs T2Change
   SolveDepth = *moves;   // the solver gets the stored count itself
   if (i + 2 >= lines.size()) {
+    refresh();
     ShowErrorBox(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(i + 2));
     return;
   }
   links_.Board->SetPosition(lines[i + 2]);
-  if (links_.UpdateListBox) links_.UpdateListBox();
+  refresh();
 }
 
 void TProbleme::T2Change() {
@@ -155,7 +166,8 @@ void TProbleme::D7Click() {
   links_.Timer1->start();
   solveClock_.start();
   const int side = links_.Board->WhiteToMove() ? 1 : -1;
-  *links_.MarkLastMove = false;
+  // The last-move marking is left alone: switched off here behind its ticked menu item, it
+  // never came back. The problem's position lists no move, so nothing stale is framed.
 
   const unsigned run = ++run_;
   worker_ = std::thread([this, run, placement, depth = SolveDepth, side, solver = solver_] {

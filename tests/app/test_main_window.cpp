@@ -16,6 +16,7 @@
 #include "app/move_list_box.h"
 #include "app/tavrel_application.h"
 #include "app/tform45.h"
+#include "app/window_geometry.h"
 #include "app/window_parts.h"
 #include "board/tchessbrd.h"
 #include "main_window_test_util.h"
@@ -206,6 +207,39 @@ class MainWindowTest : public QObject {
     QTest::keyClick(&w, Qt::Key_Escape);  // "Beenden"
     QVERIFY(!w.isVisible());
     QVERIFY(!QFile::exists(DataPath(QStringLiteral("kovrin.ini"))));
+  }
+
+  void windowKeysWhereverTheFocusIs_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("aborts");
+    QTest::newRow("level field") << "Rx1" << true;
+    QTest::newRow("move list") << "LB1" << true;
+    QTest::newRow("check box") << "C1" << true;
+    QTest::newRow("problem moves field") << "t2" << true;
+    QTest::newRow("problem list") << "LB2" << true;
+    QTest::newRow("entry grid") << "SG1" << true;
+    QTest::newRow("name field: deletes a letter") << "E1" << false;
+  }
+  void windowKeysWhereverTheFocusIs() {
+    QFETCH(QString, focus);
+    QFETCH(bool, aborts);
+    Tform45& w = *w_;
+    w.Tavrelprobleme->trigger();
+    w.NeuesProblem->trigger();
+    w.probleme->E1->setText(QStringLiteral("Matt"));
+    w.probleme->E1->setCursorPosition(0);
+    auto* target = w.findChild<QWidget*>(focus);
+    QVERIFY(target);
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target->focusProxy() ? target->focusProxy() : target);
+    QVERIFY(!w.ClocksStopped);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QCOMPARE(w.ClocksStopped, aborts);  // "Abbruch des automatischen Spiels"
+    QCOMPARE(w.probleme->E1->text(), aborts ? QStringLiteral("Matt") : QStringLiteral("att"));
+    w.AbbruchAutomatisch->trigger();  // the menu works wherever the focus is
+    QVERIFY(w.ClocksStopped);
   }
 
   void openingsAreLoadedAsGames() {
@@ -470,6 +504,44 @@ class MainWindowTest : public QObject {
     QVERIFY(w.ChessBrd1->Position() != end);
   }
 
+  void tabIntoTheMoveListKeepsThePosition_data() {
+    QTest::addColumn<int>("takeBacks");
+    QTest::addColumn<int>("line");  // the line of the position shown, -1 for the start
+    QTest::newRow("at the end") << 0 << 2;
+    QTest::newRow("one taken back") << 1 << 1;
+    QTest::newRow("back at the start") << 3 << -1;
+  }
+  void tabIntoTheMoveListKeepsThePosition() {
+    QFETCH(int, takeBacks);
+    QFETCH(int, line);
+    Tform45& w = *w_;
+    Play(w, "e2e4 e7e5 g1f3");
+    for (int i = 0; i < takeBacks; ++i) w.D2->click();
+    const std::string shown = w.ChessBrd1->Position();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.Rx1->setFocus();
+    QTest::keyClick(w.Rx1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), w.LB1);
+    QCOMPARE(w.ChessBrd1->Position(), shown);
+    QCOMPARE(w.LB1->currentRow(), line);
+    QCOMPARE(w.LB1->selectedItems(),
+             line < 0 ? QList<QListWidgetItem*>() : QList{w.LB1->item(line)});
+    // A key then chooses a line, as a click does.
+    QTest::keyClick(w.LB1, Qt::Key_Up);
+    const int chosen = std::max(line - 1, 0);
+    QCOMPARE(w.LB1->currentRow(), chosen);
+    QCOMPARE(w.LB1->selectedItems(), QList{w.LB1->item(chosen)});
+    const RecordPlace place = PlaceAfterLine(chosen);
+    QCOMPARE(w.ChessBrd1->CurrentMove(), place.move_number);
+    QCOMPARE(w.ChessBrd1->WhiteToMove(), place.white_to_move);
+    QCOMPARE(w.LB1->count(), 3);
+    // Refilled without a current line while the focus stays: the keys go on from the board.
+    w.D3->click();
+    QTest::keyClick(w.LB1, Qt::Key_Up);
+    QCOMPARE(w.LB1->currentRow(), chosen);
+  }
+
   void takeBackAndReplay() {
     Tform45& w = *w_;
     Play(w, "d2d4 d7d5");
@@ -638,27 +710,89 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.ClocksStopped);
   }
 
-  void aMissingGameFileEndsInTheErrorBox() {
+  void aFailedLoadKeepsTheGame_data() {
+    QTest::addColumn<QByteArray>("content");  // empty: no file at all
+    QTest::newRow("missing file") << QByteArray();
+    QTest::newRow("too short") << QByteArray(40, '\0');
+  }
+  void aFailedLoadKeepsTheGame() {
+    QFETCH(QByteArray, content);
     Tform45& w = *w_;
-    Play(w, "e2e4");
+    const QString file = data_->filePath(QStringLiteral("kaputt.spa"));
+    if (!content.isEmpty()) {
+      QFile out(file);
+      QVERIFY(out.open(QIODevice::WriteOnly));
+      out.write(content);
+    }
+    Play(w, "e2e4 e7e5");
+    const std::string position = w.ChessBrd1->Position();
     MessageCatcher box;
     // Through the event loop, as a menu choice would run it.
-    QTimer::singleShot(0, &w, [&w] { w.LoadGameFrom(QStringLiteral("/nicht/da.spa")); });
+    QTimer::singleShot(0, &w, [&w, file] { w.LoadGameFrom(file); });
     QTRY_VERIFY(box.answer.Answered());
     QCOMPARE(box.title, QStringLiteral("Tavrel"));
-    QVERIFY2(box.text.contains(QStringLiteral("/nicht/da.spa")), qPrintable(box.text));
+    QVERIFY2(box.text.contains(file), qPrintable(box.text));
     QVERIFY(w.isVisible());
+    // Nothing is lost, and the list shows what the board holds.
+    QCOMPARE(w.ChessBrd1->Position(), position);
+    QCOMPARE(Lines(w), QStringList({"1. e2-e4", "\te7-e5"}));
   }
 
-  void resizingStartsANewGame() {
+  void resizingKeepsTheGame_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("wider by 32") << QSize(1040, 727);
+    QTest::newRow("large") << QSize(1270, 990);
+    QTest::newRow("narrow and tall") << QSize(600, 990);
+    QTest::newRow("wide and low") << QSize(1270, 500);
+    QTest::newRow("below the minimum") << QSize(100, 100);
+  }
+  void resizingKeepsTheGame() {
+    QFETCH(QSize, size);
     Tform45& w = *w_;
-    Play(w, "e2e4");
-    w.resize(1100, 800);
-    QCOMPARE(w.LB1->count(), 0);
-    w.resize(2000, 1500);
-    QVERIFY(w.frameGeometry().width() <= 1280);
-    QVERIFY(w.frameGeometry().height() <= 1024);
-    QVERIFY(w.ChessBrd1->geometry().bottom() < w.P12->height());
+    Play(w, "e2e4 e7e5");
+    const std::string position = w.ChessBrd1->Position();
+    const int designed_edge = w.ChessBrd1->width();
+    w.resize(size);
+    QCOMPARE(w.LB1->count(), 2);
+    QCOMPARE(w.ChessBrd1->Position(), position);
+    QCOMPARE(w.size(), size.expandedTo(w.minimumSize()));
+    // The column is whole, with the problem panel's entry area too; the board is whole.
+    QVERIFY(w.P5->height() >= 700);
+    QVERIFY(w.centralWidget()->rect().contains(w.P5->geometry()));
+    QVERIFY(QRect(QPoint(), w.P12->size()).contains(w.ChessBrd1->geometry()));
+    QCOMPARE(w.ChessBrd1->width(), w.ChessBrd1->height());
+    if (w.P12->width() > 700 && w.P12->height() > 700)
+      QVERIFY(w.ChessBrd1->width() > designed_edge);  // the board grows with the window
+  }
+
+  void boardPlacement_data() {
+    QTest::addColumn<QSize>("panel");
+    QTest::addColumn<QRect>("board");
+    // The designed window: the rule's board, 70-pixel squares.
+    QTest::newRow("designed") << QSize(662, 633) << QRect(34, 12, 608, 608);
+    // The rule alone would give 71-pixel squares at x = -235 here.
+    QTest::newRow("narrow") << QSize(400, 911) << QRect(0, 255, 400, 400);
+    QTest::newRow("flat") << QSize(900, 400) << QRect(270, 0, 400, 400);
+  }
+  void boardPlacement() {
+    QFETCH(QSize, panel);
+    QFETCH(QRect, board);
+    QCOMPARE(BoardPlace(panel, 24), board);
+  }
+
+  void sizeLimit_data() {
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QSize>("limit");
+    QTest::newRow("screen of the limit: none, maximising fills it")
+        << QRect(0, 0, 1280, 1024) << QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    QTest::newRow("wide screen: the width")
+        << QRect(0, 0, 1920, 1000) << QSize(1278, QWIDGETSIZE_MAX);
+    QTest::newRow("large screen: both") << QRect(0, 0, 2560, 1440) << QSize(1278, 999);
+  }
+  void sizeLimit() {
+    QFETCH(QRect, screen);
+    QFETCH(QSize, limit);
+    QCOMPARE(MaximumClientSize(screen, QMargins(1, 20, 1, 5)), limit);
   }
 
   void soundOnlyWhenWhiteIsAPerson() {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTest>
 #include <atomic>
 #include <memory>
@@ -103,6 +104,7 @@ class TestTChessBrdInput : public QObject {
   void animationDelayIsRespected();
   void resizeByCorner_data();
   void resizeByCorner();
+  void cornerStaysInsideTheParent();
   void cornerNeedsResizable();
   void clickAndMouseEventsComeFirst();
   void handOverRunsOnTheUiThread();
@@ -184,7 +186,12 @@ void TestTChessBrdInput::releaseBeforeThresholdCancels() {
 
 void TestTChessBrdInput::escapeCancels() {
   TChessBrd b;
+  // The window's own Esc (the main window's "Beenden") must not see the key during a drag.
+  int closes = 0;
+  QShortcut close(QKeySequence(Qt::Key_Escape), &b, [&closes] { ++closes; });
   Show(b);
+  b.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&b));
   Events ev;
   ev.Attach(b);
   const QImage before = b.BoardImage();
@@ -192,11 +199,14 @@ void TestTChessBrdInput::escapeCancels() {
   MoveHeld(b, Centre(b, "e4"));
   QTest::keyClick(&b, Qt::Key_Escape);
   QCOMPARE(ev.illegal, std::vector<Square>{E2});
+  QCOMPARE(closes, 0);
   Release(b, Centre(b, "e4"));  // the drag is over: the release does nothing
   QVERIFY(ev.legal.empty());
   QCOMPARE(ev.illegal.size(), size_t(1));
   QCOMPARE(b.Position(), kStart);
   QCOMPARE(b.BoardImage(), before);
+  QTest::keyClick(&b, Qt::Key_Escape);  // without a drag the key is the window's again
+  QCOMPARE(closes, 1);
 }
 
 void TestTChessBrdInput::dropOnOwnSquare() {
@@ -355,6 +365,24 @@ void TestTChessBrdInput::resizeByCorner() {
   // Away from the corner the previous cursor comes back.
   MoveHeld(b, QPoint(50, 50), Qt::NoButton);
   QCOMPARE(b.cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestTChessBrdInput::cornerStaysInsideTheParent() {
+  QWidget parent;
+  parent.resize(400, 300);
+  auto* b = new TChessBrd(&parent);
+  b->SetResizable(true);
+  b->move(20, 10);
+  parent.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&parent));
+  const QPoint corner(b->width() - 4, b->height() - 4);
+  MoveHeld(*b, corner, Qt::NoButton);
+  Press(*b, corner);
+  MoveHeld(*b, QPoint(700, 650));
+  Release(*b, QPoint(700, 650));
+  // Room: 300 - 10 high; the largest board that fits has 30-pixel squares.
+  QCOMPARE(b->size(), QSize(8 * 30 + 48, 8 * 30 + 48));
+  QVERIFY(parent.rect().contains(b->geometry()));
 }
 
 void TestTChessBrdInput::cornerNeedsResizable() {

@@ -128,7 +128,6 @@ struct Host {
   QLabel* P7 = nullptr;
   QLabel* P8 = nullptr;
   QPushButton* D6 = nullptr;
-  bool markLastMove = true;
   int listUpdates = 0;
   ProblemList problems;
   std::unique_ptr<TProbleme> panel;
@@ -166,7 +165,6 @@ struct Host {
     links.P7 = P7;
     links.P8 = P8;
     links.D6 = D6;
-    links.MarkLastMove = &markLastMove;
     links.UpdateListBox = [this] { ++listUpdates; };
     panel = std::make_unique<TProbleme>(column, links);
     panel->SetSolver(fake.Call());
@@ -432,7 +430,6 @@ void TestProbleme::solvingSetsTheWindowUp() {
   QCOMPARE(h.panel->D7->text(), QStringLiteral("Abbruch!"));
   QVERIFY(!h.panel->SolverStopFlag);
   QCOMPARE(h.P8->text(), QString());
-  QVERIFY(!h.markLastMove);
   QVERIFY(h.timer1.isActive());
   QTRY_VERIFY(h.fake.running);
   QCOMPARE(h.fake.side.load(), 1);
@@ -594,6 +591,7 @@ void TestProbleme::moveCountNotANumber() {
   QCOMPARE(closer.boxes, 1);
   QCOMPARE(closer.text, QStringLiteral("'zwei' ist kein gültiger Integerwert"));
   QCOMPARE(h.board->Position(), kInitial);  // reset, the position not loaded
+  QCOMPARE(h.listUpdates, 1);               // and the move list shows the reset board
   QCOMPARE(h.P7->text(), QStringLiteral("0.Problem :  Kaputt     "));
   QCOMPARE(h.panel->t2->value(), 3);
   // The program goes on.
@@ -602,8 +600,10 @@ void TestProbleme::moveCountNotANumber() {
   // A collection cut short after a title: the box again, no crash.
   h.problems = {"0. Rest"};
   h.Make();
+  const int updates = h.listUpdates;
   h.panel->S6C();
   QCOMPARE(closer.boxes, 2);
+  QCOMPARE(h.listUpdates, updates + 1);
 }
 
 void TestProbleme::emptyCollection() {

@@ -104,13 +104,19 @@ class ProblemeWindowTest : public QObject {
     const double white = w.WhiteClock;
     w.probleme->D7Click();
     QVERIFY(w.Timer1->isActive());
-    QVERIFY(!w.MarkLastMove);
     QTRY_VERIFY_WITH_TIMEOUT(!w.probleme->L14->text().isEmpty(), 5000);
     w.Timer1Timer();
     QCOMPARE(w.WhiteClock, white);  // the clocks rest while the panel is shown
     w.probleme->D7Click();
     QVERIFY(WaitForResult());
     QVERIFY(!w.Timer1->isActive());
+    // The last-move marking still follows its tick: the next move is framed in green.
+    QVERIFY(w.M23->isChecked() && w.MarkLastMove);
+    w.Tavrelprobleme->trigger();
+    w.D5click();
+    QVERIFY(w.ChessBrd1->PlayMove(E2, E4));
+    const QPoint e2 = w.ChessBrd1->PixelOfSquare(E2) + QPoint(w.ChessBrd1->SizeOfSquare() / 2, 0);
+    QCOMPARE(w.ChessBrd1->BoardImage().pixelColor(e2), QColor(0, 255, 0));
   }
 
   void solvesAShippedProblem() {
