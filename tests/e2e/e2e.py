@@ -20,13 +20,18 @@ import time
 import traceback
 
 import pyatspi
-from PIL import Image, ImageChops, ImageMath
+from gi.repository import Atspi
+from PIL import Image, ImageGrab, ImageMath
 
 PROGRAM = os.environ.get("TAVREL_BIN", "")
 ARTIFACTS = os.environ.get("TAVREL_E2E_ARTIFACTS", os.path.join(tempfile.gettempdir(), "tavrel-e2e"))
 
 # Generous limits: the suite waits for what the screen shows, never for a fixed time.
 TIMEOUT = float(os.environ.get("TAVREL_E2E_TIMEOUT", "45"))
+
+# AT-SPI gives up on a call after 0.8 s by default, and a busy program on a loaded machine
+# takes longer: a lost answer would read as a missing control.
+Atspi.set_timeout(20000, 30000)
 
 
 class Failure(Exception):
@@ -209,34 +214,40 @@ def find_board(pic, box, white_on_top=False):
     return Board(box[0] + xs[0], box[1] + ys[0], (xs[8] - xs[0]) // 8, white_on_top)
 
 
-def differing_pixels(a, b):
-    """Number of pixels that differ between two images of the same size."""
-    if a.size != b.size:
-        return a.width * a.height
-    diff = ImageChops.difference(a.convert("RGB"), b.convert("RGB")).convert("L")
-    return sum(diff.point(lambda v: 255 if v > 24 else 0).histogram()[255:])
-
-
 # ---------------------------------------------------------------- accessibility (read only)
+
+_noted = set()
+
+
+def _note(e):
+    """Say once what went wrong reading the accessibility tree (it reads as 'not found')."""
+    text = f"{type(e).__name__}: {e}"
+    if text not in _noted:
+        _noted.add(text)
+        print(f"AT-SPI: {text}", file=sys.stderr)
+
 
 def _role(acc):
     try:
         return acc.getRoleName()
-    except Exception:
+    except Exception as e:
+        _note(e)
         return ""
 
 
 def _name(acc):
     try:
         return acc.name or ""
-    except Exception:
+    except Exception as e:
+        _note(e)
         return ""
 
 
 def showing(acc):
     try:
         return acc.getState().contains(pyatspi.STATE_SHOWING)
-    except Exception:
+    except Exception as e:
+        _note(e)
         return False
 
 
@@ -247,7 +258,8 @@ def walk(acc, depth=0, visible=False):
         return
     try:
         children = list(acc)
-    except Exception:
+    except Exception as e:
+        _note(e)
         return
     for c in children:
         if c is not None:
@@ -285,6 +297,7 @@ class Session:
         self.program = None
         self.win = None
         self.shots = 0
+        self.last = None
         self.log = open(os.path.join(self.art, "log.txt"), "w")
 
     # -- processes
@@ -323,6 +336,7 @@ class Session:
         self.program = self._spawn([PROGRAM], env=env)
         self.win = wait_until("the main window", self._main_window)
         self.board = wait_until("the board on the screen", self._board_now)
+        wait_until("the program's menus in the accessibility tree", lambda: self.find("menu bar", ""))
         return self.board
 
     def running(self):
@@ -422,15 +436,16 @@ class Session:
 
     # -- pictures
     def grab(self, label=None):
-        """Screenshot of the whole screen; kept under a label, else as last.png."""
+        """Screenshot of the whole screen; kept as a file only under a label.
+
+        Pillow reads the screen through XCB: the same pixels as ImageMagick's `import`, in a
+        third of the time, which matters when the suite polls the screen.
+        """
+        img = ImageGrab.grab(xdisplay=self.env["DISPLAY"]).convert("RGB")
+        self.last = img
         if label:
             self.shots += 1
-            path = os.path.join(self.art, f"{self.shots:02d}-{label}.png")
-        else:
-            path = os.path.join(self.art, "last.png")
-        subprocess.run(["import", "-window", "root", path], env=self.env, check=True, timeout=60)
-        img = Image.open(path).convert("RGB")
-        img.load()
+            img.save(os.path.join(self.art, f"{self.shots:02d}-{label}.png"))
         return Picture(img)
 
     def window_box(self):
@@ -482,6 +497,13 @@ class Session:
         if release:
             self.xdo("mouseup", 1)
 
+    def play(self, *moves):
+        """Drag each move ("e2e4") and wait until the move list shows it, as a person would."""
+        for m in moves:
+            n = len(self.move_list())
+            self.drag(m[:2], m[2:4])
+            wait_until(f"{m} in the move list", lambda: len(self.move_list()) == n + 1)
+
     def key(self, *keys):
         self.xdo("key", *keys)  # no --clearmodifiers: it would let go of a held mouse button
 
@@ -490,10 +512,14 @@ class Session:
 
     # -- accessibility tree of this program
     def app(self):
+        """The program's accessible, with nothing cached: this process serves no events, so
+        a cached name or child list would never learn that the program changed it."""
         pid = self.program.pid
         for a in pyatspi.Registry.getDesktop(0):
             try:
                 if a is not None and a.get_process_id() == pid:
+                    a.set_cache_mask(Atspi.Cache.NONE)
+                    a.clear_cache()
                     return a
             except Exception:
                 pass
@@ -569,10 +595,13 @@ class Session:
         return None
 
     def focused(self):
+        """The control with the keyboard focus. A list's current line says it is focused
+        even after the list lost the focus, so lines are skipped: the list itself tells."""
         root = self.app()
         for acc in walk(root, visible=True) if root else ():
             try:
-                if acc.getState().contains(pyatspi.STATE_FOCUSED):
+                if acc.getState().contains(pyatspi.STATE_FOCUSED) and _role(acc) not in (
+                        "list item", "table cell"):
                     return acc
             except Exception:
                 pass
@@ -597,6 +626,9 @@ def scenario(fn):
     except Exception:
         traceback.print_exc()
         try:
+            if s.last is not None:
+                s.shots += 1
+                s.last.save(os.path.join(s.art, f"{s.shots:02d}-last-seen.png"))
             s.grab("failure")
         except Exception:
             pass

@@ -18,8 +18,8 @@ def run(s):
     check(s.move_list() == [], f"the cancelled drag made a move: {s.move_list()}")
 
     # The game goes on: the window still takes moves.
-    s.drag("d2", "d4")
-    wait_until("d2-d4 in the move list", lambda: s.move_list() == ["1. d2-d4"])
+    s.play("d2d4")
+    check(s.move_list() == ["1. d2-d4"], f"move list {s.move_list()}")
     check(s.pieces()[52] == "w", "the pawn on e2 is gone")
 
     s.key("Escape")

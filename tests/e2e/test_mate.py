@@ -6,26 +6,18 @@ from e2e import START, check, scenario, wait_until
 MATE = "      ******** Matt !!! ********      "
 
 
-def play(s, *moves):
-    n = len(s.move_list())
-    for m in moves:
-        s.drag(m[:2], m[2:])
-        n += 1
-        wait_until(f"{m} in the move list", lambda: len(s.move_list()) == n)
-
-
 @scenario
 def run(s):
     s.start_program()
-    play(s, "e2e4", "f7f5", "d1h5")
+    s.play("e2e4", "f7f5", "d1h5")
     wait_until('"Tavrel !" after the check', lambda: s.find("label", "Tavrel !"))
     s.grab("check")
-    play(s, "g7g6")
+    s.play("g7g6")
     wait_until('"Tavrel !" to go with the next move', lambda: not s.find("label", "Tavrel !"))
 
     s.press("push button", "Neues Spiel")
     s.wait_pieces("the start position", lambda p: p == START)
-    play(s, "f2f3", "e7e5", "g2g4")
+    s.play("f2f3", "e7e5", "g2g4")
     s.drag("d8", "h4")
     box = wait_until("the mate message", lambda: s.find("label", re.compile(r".*Matt.*")))
     s.grab("mate")

@@ -9,9 +9,7 @@ LIST = ["1. e2-e4", "\te7-e5", "2. Sg1-f3"]
 @scenario
 def run(s):
     s.start_program()
-    for m in MOVES:
-        s.drag(m[:2], m[2:])
-    wait_until("three moves in the list", lambda: len(s.move_list()) == 3)
+    s.play(*MOVES)
     check(s.move_list() == LIST, f"move list {s.move_list()}")
     final = s.wait_pieces("the final position", lambda p: p == occupancy(*MOVES))
 
@@ -38,5 +36,4 @@ def run(s):
         s.press("push button", "Zug weiter")
         s.wait_pieces(f"the position after {n} moves", lambda p: p == occupancy(*MOVES[:n]))
     check(s.move_list() == LIST, f"replaying changed the move list: {s.move_list()}")
-    s.drag("b8", "c6")
-    wait_until("the game to go on", lambda: len(s.move_list()) == 4)
+    s.play("b8c6")  # the game goes on

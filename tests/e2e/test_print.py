@@ -27,9 +27,7 @@ def print_to(s, menu, item, pdf):
 @scenario
 def run(s):
     s.start_program()
-    for m in ["e2e4", "e7e5", "g1f3"]:
-        s.drag(m[:2], m[2:])
-    wait_until("three moves in the list", lambda: len(s.move_list()) == 3)
+    s.play("e2e4", "e7e5", "g1f3")
 
     moves = os.path.join(s.home, "zugliste.pdf")
     print_to(s, "Spielsteuerung", "Zugliste drucken", moves)

@@ -13,9 +13,7 @@ def inside(inner, outer):
 @scenario
 def run(s):
     s.start_program()
-    for m in MOVES:
-        s.drag(m[:2], m[2:])
-    wait_until("both moves in the list", lambda: len(s.move_list()) == 2)
+    s.play(*MOVES)
     game = occupancy(*MOVES)
 
     def resize_by(dw, dh):

@@ -9,9 +9,7 @@ MOVES = ["e2e4", "e7e5", "g1f3", "b8c6"]
 @scenario
 def run(s):
     s.start_program()
-    for m in MOVES:
-        s.drag(m[:2], m[2:])
-    wait_until("four moves in the list", lambda: len(s.move_list()) == 4)
+    s.play(*MOVES)
     played = s.move_list()
     game = s.wait_pieces("the game on the board", lambda p: p == occupancy(*MOVES))
     looks = s.board.signature(s.grab("played"))
@@ -38,5 +36,4 @@ def run(s):
     wait_until("the loaded moves in the list", lambda: s.move_list() == played)
     s.wait_pieces("the loaded game on the board", lambda p: p == game)
     check(s.board.signature(s.grab("loaded")) == looks, "the loaded position looks different")
-    s.drag("f1", "c4")
-    wait_until("the loaded game to go on", lambda: len(s.move_list()) == 5)
+    s.play("f1c4")  # the loaded game goes on
