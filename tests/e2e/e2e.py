@@ -278,9 +278,9 @@ class Session:
 
     def __init__(self, name):
         self.name = name
-        self.art = os.path.join(ARTIFACTS, name)
-        shutil.rmtree(self.art, ignore_errors=True)
-        os.makedirs(self.art)
+        # A folder of its own, so that two runs of the suite at once keep apart.
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        self.art = tempfile.mkdtemp(prefix=f"{name}-", dir=ARTIFACTS)
         self.tmp = tempfile.mkdtemp(prefix="tavrel-e2e-")
         self.home = os.path.join(self.tmp, "home")
         self.data = os.path.join(self.tmp, "data")
