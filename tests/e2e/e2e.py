@@ -5,33 +5,31 @@ data folder, and the built program. Input is real X input through xdotool; what 
 checks is what a person sees: screenshots (ImageMagick), window titles and geometry, texts
 read from the accessibility tree (AT-SPI, read only), or files the program writes.
 
-Run a scenario under its own D-Bus session (`dbus-run-session -- python3 scenario.py`), so
-that the accessibility bus belongs to it alone.
+Each scenario also runs its own D-Bus session, so that its accessibility bus is its alone.
 """
 
+import ctypes
 import os
 import re
 import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import time
 import traceback
 
-import pyatspi
-from gi.repository import Atspi
 from PIL import Image, ImageGrab, ImageMath
+
+# Loaded once the scenario's own session bus is up: pyatspi connects when it is imported.
+pyatspi = Atspi = None
 
 PROGRAM = os.environ.get("TAVREL_BIN", "")
 ARTIFACTS = os.environ.get("TAVREL_E2E_ARTIFACTS", os.path.join(tempfile.gettempdir(), "tavrel-e2e"))
 
 # Generous limits: the suite waits for what the screen shows, never for a fixed time.
 TIMEOUT = float(os.environ.get("TAVREL_E2E_TIMEOUT", "45"))
-
-# AT-SPI gives up on a call after 0.8 s by default, and a busy program on a loaded machine
-# takes longer: a lost answer would read as a missing control.
-Atspi.set_timeout(20000, 30000)
 
 
 class Failure(Exception):
@@ -273,6 +271,11 @@ def extents(acc):
 
 # ---------------------------------------------------------------- the session
 
+def _die_with_parent():
+    # Xvfb, openbox and the program end with the scenario, however it ends.
+    ctypes.CDLL("libc.so.6").prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
 class Session:
     """One X server, one window manager, one account; the program started inside it."""
 
@@ -302,10 +305,29 @@ class Session:
 
     # -- processes
     def _spawn(self, argv, **kw):
-        p = subprocess.Popen(argv, env=kw.pop("env", self.env), stdout=self.log,
-                             stderr=subprocess.STDOUT, **kw)
+        p = subprocess.Popen(argv, env=kw.pop("env", self.env), stdout=kw.pop("stdout", self.log),
+                             stderr=subprocess.STDOUT, preexec_fn=_die_with_parent, **kw)
         self.procs.append(p)
         return p
+
+    def start_bus(self):
+        """A D-Bus session of this scenario's own; the accessibility bus it starts keeps its
+        socket in this scenario's XDG_RUNTIME_DIR, apart from any other run."""
+        global pyatspi, Atspi
+        bus = self._spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                          stdout=subprocess.PIPE)
+        ready, _, _ = select.select([bus.stdout], [], [], TIMEOUT)
+        address = bus.stdout.readline().decode().strip() if ready else ""
+        if not address:
+            raise Failure("dbus-daemon gave no address")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        os.environ.update(DBUS_SESSION_BUS_ADDRESS=address, XDG_RUNTIME_DIR=self.env["XDG_RUNTIME_DIR"])
+        import pyatspi as _pyatspi
+        from gi.repository import Atspi as _Atspi
+        pyatspi, Atspi = _pyatspi, _Atspi
+        # AT-SPI gives up on a call after 0.8 s by default; a busy program on a loaded
+        # machine takes longer, and a lost answer would read as a missing control.
+        Atspi.set_timeout(20000, 30000)
 
     def start_x(self, size="1280x1024"):
         r, w = os.pipe()
@@ -620,6 +642,7 @@ def scenario(fn):
     s = Session(name)
     ok = False
     try:
+        s.start_bus()
         s.start_x()
         fn(s)
         ok = True
