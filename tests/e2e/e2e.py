@@ -297,6 +297,7 @@ class Session:
                         XDG_CACHE_HOME=os.path.join(self.tmp, "cache"))
         self.env.pop("DISPLAY", None)
         self.procs = []
+        self.mark = None
         self.program = None
         self.win = None
         self.shots = 0
@@ -331,8 +332,9 @@ class Session:
 
     def start_x(self, size="1280x1024"):
         r, w = os.pipe()
+        # -noreset: the server would otherwise start afresh whenever its last client leaves.
         self._spawn(["Xvfb", "-displayfd", str(w), "-screen", "0", f"{size}x24",
-                     "-nolisten", "tcp"], pass_fds=(w,))
+                     "-nolisten", "tcp", "-noreset"], pass_fds=(w,))
         os.close(w)
         text = b""
         end = time.monotonic() + TIMEOUT
@@ -347,9 +349,24 @@ class Session:
         os.close(r)
         self.env["DISPLAY"] = ":" + text.decode().strip()
         self.screen = tuple(int(v) for v in size.split("x"))
-        self._spawn(["openbox", "--config-file", "/etc/xdg/openbox/rc.xml"])
-        wait_until("openbox to manage the screen",
-                   lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]))
+        # Mark the server as this scenario's, so that a failure can tell whether another X
+        # server answered on the same number; this also waits until the server answers.
+        self.mark = os.path.basename(self.tmp)
+        wait_until("the X server to answer", lambda: subprocess.run(
+            ["xprop", "-root", "-f", "_TAVREL_E2E", "8s", "-set", "_TAVREL_E2E", self.mark],
+            env=self.env, capture_output=True, timeout=60).returncode == 0)
+        check(self.display_is_ours(), f"display {self.env['DISPLAY']} answers for another X server")
+        for _ in range(3):
+            wm = self._spawn(["openbox", "--config-file", "/etc/xdg/openbox/rc.xml"])
+            wait_until("openbox to manage the screen", lambda: wm.poll() is not None or "window id" in
+                       self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]))
+            if wm.poll() is None:
+                return
+            print(f"openbox ended at once (exit {wm.returncode}); starting it again", file=sys.stderr)
+        raise Failure("openbox does not start")
+
+    def display_is_ours(self):
+        return f'"{self.mark}"' in self.run(["xprop", "-root", "_TAVREL_E2E"])
 
     def start_program(self):
         # The accessibility bus must be up before the program looks for it.
@@ -648,6 +665,11 @@ def scenario(fn):
         ok = True
     except Exception:
         traceback.print_exc()
+        try:
+            if s.mark and not s.display_is_ours():
+                print(f"{name}: the display {s.env['DISPLAY']} answered for another X server")
+        except Exception:
+            pass
         try:
             if s.last is not None:
                 s.shots += 1
