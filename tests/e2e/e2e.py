@@ -2,7 +2,7 @@
 
 Each scenario gets its own Xvfb (display chosen by -displayfd), openbox, a fresh HOME and
 data folder, and the built program. Input is real X input through xdotool; what the test
-checks is what a person sees: screenshots (ImageMagick), window titles and geometry, texts
+checks is what a person sees: screenshots (read through XCB), window titles and geometry, texts
 read from the accessibility tree (AT-SPI, read only), or files the program writes.
 
 Each scenario also runs its own D-Bus session, so that its accessibility bus is its alone.
