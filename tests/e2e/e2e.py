@@ -117,7 +117,7 @@ class Board:
         """'.' empty, 'w' white piece, 'b' black piece.
 
         The squares are textured wood, which is neither black nor near-white: a piece is told
-        by its black outline and white body; a black piece has no near-white pixels.
+        by its black outline and white body; a black piece is mostly black.
         """
         x, y = self._cell(square)
         m = max(3, self.s // 12)  # keep off the grid lines and highlight frames
@@ -126,7 +126,7 @@ class Board:
         dark, white = pic.count(pic.dark, box), pic.count(pic.white, box)
         if dark + white < area * 0.01:
             return "."
-        return "w" if white > max(10, dark // 5) else "b"
+        return "w" if white > dark // 2 else "b"
 
     def signature(self, pic):
         """Black and near-white pixel counts of every square: equal for equal pieces."""
