@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,6 +14,16 @@
 #include <functional>
 
 namespace tavrel::test {
+
+// Points XDG_DATA_HOME at `home` and puts the shipped problem collection's working copy in
+// place there, as after the program's first start. False when the copy failed.
+inline bool PrepareDataFolder(const QTemporaryDir& home) {
+  qputenv("XDG_DATA_HOME", home.path().toUtf8());
+  const QString folder = home.filePath(QStringLiteral("Orvanel 2014"));
+  return QDir().mkpath(folder) &&
+         QFile::copy(qEnvironmentVariable("TAVREL_DATA_DIR") + QStringLiteral("/mtavrel.c00"),
+                     folder + QStringLiteral("/mtavrel.c00"));
+}
 
 // Answers the next modal box or dialog while the code under test waits in its exec(): `answer`
 // gets the active modal widget. A fail-safe closes whatever is left so that a test never hangs.

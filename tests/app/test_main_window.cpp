@@ -87,12 +87,7 @@ class MainWindowTest : public QObject {
   void init() {
     unexpected_.clear();
     data_ = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_DATA_HOME", data_->path().toUtf8());
-    // The working copy of the problem collection is in place, as after the first start.
-    const QString folder = data_->filePath(QStringLiteral("Orvanel 2014"));
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(QFile::copy(qEnvironmentVariable("TAVREL_DATA_DIR") + QStringLiteral("/mtavrel.c00"),
-                        folder + QStringLiteral("/mtavrel.c00")));
+    QVERIFY(test::PrepareDataFolder(*data_));
     w_ = std::make_unique<Tform45>();
     w_->UseNativeDialogs = false;
     w_->show();

@@ -21,12 +21,7 @@ class StartFileTest : public QObject {
  private slots:
   void init() {
     data_ = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_DATA_HOME", data_->path().toUtf8());
-    // The working copy of the problem collection is in place, as after the first start.
-    const QString folder = data_->filePath(QStringLiteral("Orvanel 2014"));
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(QFile::copy(qEnvironmentVariable("TAVREL_DATA_DIR") + QStringLiteral("/mtavrel.c00"),
-                        folder + QStringLiteral("/mtavrel.c00")));
+    QVERIFY(test::PrepareDataFolder(*data_));
   }
 
   void loadsTheGameAfterTheNewGame() {
