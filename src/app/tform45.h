@@ -197,6 +197,7 @@ class Tform45 : public QMainWindow {
   void ChessBrd1Mate();
   void ChessBrd1Draw();
   void ChessBrd1RecordFull();
+  void EndGame(const QString& message);
   char ChessBrd1Promotion() const;
 
   // Saves the game to file / loads it from file: the steps after the dialog.
@@ -237,7 +238,18 @@ class Tform45 : public QMainWindow {
   void WriteSettings();
   void PlayerChanged(TRadioGroup* group, bool white);
   void PlaySound();
-  QString AskFileName(bool save);
+  // What a file dialog asks for: saved games (no question before replacing, as specified) or
+  // PGN files of the "Extras" menu.
+  struct FileKind {
+    const char* filter;
+    const char* suffix;
+    const char* save_title;
+    const char* load_title;
+    bool confirm_overwrite;
+  };
+  QString AskFileName(bool save, const FileKind& kind = kGameFile);
+  static const FileKind kGameFile;
+  static const FileKind kPgnFile;
 
   bool activated_ = false;  // the first activation has run
   bool closed_ = false;

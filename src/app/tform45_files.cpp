@@ -130,16 +130,20 @@ void Tform45::LoadProblemCollection() {
   }
 }
 
-QString Tform45::AskFileName(bool save) {
+const Tform45::FileKind Tform45::kGameFile{"Tavrelpartie (*.spa)", "spa", "Spielstand speichern",
+                                           "Spielstand laden", false};
+const Tform45::FileKind Tform45::kPgnFile{"PGN-Partie (*.pgn)", "pgn",
+                                          "Partie als PGN speichern", "PGN-Partie laden", true};
+
+QString Tform45::AskFileName(bool save, const FileKind& kind) {
   QFileDialog dialog(this);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setNameFilter(QStringLiteral("Tavrelpartie (*.spa)"));
-  dialog.setDefaultSuffix(QStringLiteral("spa"));
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setNameFilter(QString::fromUtf8(kind.filter));
+  dialog.setDefaultSuffix(QString::fromUtf8(kind.suffix));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !kind.confirm_overwrite);
   dialog.setOption(QFileDialog::DontUseNativeDialog, !UseNativeDialogs);
-  dialog.setWindowTitle(save ? QStringLiteral("Spielstand speichern")
-                             : QStringLiteral("Spielstand laden"));
+  dialog.setWindowTitle(QString::fromUtf8(save ? kind.save_title : kind.load_title));
   dialog.setDirectory(last_folder_.isEmpty() ? QDir::homePath() : last_folder_);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   last_folder_ = dialog.directory().absolutePath();

@@ -245,33 +245,26 @@ void Tform45::ChessBrd1Check() {
   P8->setText(QStringLiteral("Tavrel !"));
 }
 
-void Tform45::ChessBrd1Mate() {
+// Clocks frozen, the message shown, and both players "Mensch" once it is closed.
+void Tform45::EndGame(const QString& message) {
   ClocksStopped = true;
-  ShowMessage(this, kMateMessage);
+  ShowMessage(this, message);
   GameOver = true;
   G1->SetItemIndex(kHuman);
   G2->SetItemIndex(kHuman);
+}
+
+void Tform45::ChessBrd1Mate() {
+  EndGame(kMateMessage);
   WhiteClockMs = 0;
   BlackClockMs = 0;
 }
 
-void Tform45::ChessBrd1Draw() {
-  ClocksStopped = true;
-  ShowMessage(this, kDrawMessage);
-  GameOver = true;
-  G1->SetItemIndex(kHuman);
-  G2->SetItemIndex(kHuman);
-}
+void Tform45::ChessBrd1Draw() { EndGame(kDrawMessage); }
 
 // The record has no room for another move: the game ends as after a draw, and the computer
 // players are switched off so that nobody waits for a move that cannot come.
-void Tform45::ChessBrd1RecordFull() {
-  ClocksStopped = true;
-  ShowMessage(this, kRecordFullMessage);
-  GameOver = true;
-  G1->SetItemIndex(kHuman);
-  G2->SetItemIndex(kHuman);
-}
+void Tform45::ChessBrd1RecordFull() { EndGame(kRecordFullMessage); }
 
 char Tform45::ChessBrd1Promotion() const {
   if (R2->isChecked()) return 'R';

@@ -80,21 +80,6 @@ class GameDropFilter : public QObject {
   Tform45* window_;
 };
 
-QString AskPgnFile(QWidget* parent, bool save, bool native, QString& folder) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setNameFilter(QStringLiteral("PGN-Partie (*.pgn)"));
-  dialog.setDefaultSuffix(QStringLiteral("pgn"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog, !native);
-  dialog.setWindowTitle(save ? QStringLiteral("Partie als PGN speichern")
-                             : QStringLiteral("PGN-Partie laden"));
-  dialog.setDirectory(folder.isEmpty() ? QDir::homePath() : folder);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  folder = dialog.directory().absolutePath();
-  return dialog.selectedFiles().first();
-}
-
 // One line of the choice among several games: "3: White – Black, Event, Date".
 QString GameTitle(const PgnGame& game, int index) {
   QString title = QString::number(index + 1) + QStringLiteral(": ") + Text(game.Tag("White")) +
@@ -147,11 +132,11 @@ void Tform45::ConnectPgn() {
                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
   connect(PgnSpeichern, &QAction::triggered, this, [this] {
-    const QString file = AskPgnFile(this, true, UseNativeDialogs, last_folder_);
+    const QString file = AskFileName(true, kPgnFile);
     if (!file.isEmpty()) SavePgnTo(file);
   });
   connect(PgnLaden, &QAction::triggered, this, [this] {
-    const QString file = AskPgnFile(this, false, UseNativeDialogs, last_folder_);
+    const QString file = AskFileName(false, kPgnFile);
     if (!file.isEmpty()) LoadPgnFrom(file);
   });
   // A focused text field (the level, the problem panel's entries) asks for Ctrl+C and Ctrl+V
