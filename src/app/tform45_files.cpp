@@ -132,8 +132,8 @@ void Tform45::LoadProblemCollection() {
 
 const Tform45::FileKind Tform45::kGameFile{"Tavrelpartie (*.spa)", "spa", "Spielstand speichern",
                                            "Spielstand laden", false};
-const Tform45::FileKind Tform45::kPgnFile{"PGN-Partie (*.pgn)", "pgn",
-                                          "Partie als PGN speichern", "PGN-Partie laden", true};
+const Tform45::FileKind Tform45::kPgnFile{"PGN-Partie (*.pgn)", "pgn", "Partie als PGN speichern",
+                                          "PGN-Partie laden", true};
 
 QString Tform45::AskFileName(bool save, const FileKind& kind) {
   QFileDialog dialog(this);

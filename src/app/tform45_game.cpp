@@ -260,11 +260,15 @@ void Tform45::ChessBrd1Mate() {
   BlackClockMs = 0;
 }
 
-void Tform45::ChessBrd1Draw() { EndGame(kDrawMessage); }
+void Tform45::ChessBrd1Draw() {
+  EndGame(kDrawMessage);
+}
 
 // The record has no room for another move: the game ends as after a draw, and the computer
 // players are switched off so that nobody waits for a move that cannot come.
-void Tform45::ChessBrd1RecordFull() { EndGame(kRecordFullMessage); }
+void Tform45::ChessBrd1RecordFull() {
+  EndGame(kRecordFullMessage);
+}
 
 char Tform45::ChessBrd1Promotion() const {
   if (R2->isChecked()) return 'R';

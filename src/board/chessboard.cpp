@@ -309,28 +309,7 @@ bool ChessBoard::ExecuteMove(int oldSqArg, int newSqArg) {
     if (OnCastle) OnCastle(this, oldSq, newSq);
   }
 
-  switch (oldSq) {
-    case A8:
-      castling_ &= ~BlackQueenSide;
-      break;
-    case E8:
-      castling_ &= ~(BlackQueenSide | BlackKingSide);
-      break;
-    case H8:
-      castling_ &= ~BlackKingSide;
-      break;
-    case A1:
-      castling_ &= ~WhiteQueenSide;
-      break;
-    case E1:
-      castling_ &= ~(WhiteQueenSide | WhiteKingSide);
-      break;
-    case H1:
-      castling_ &= ~WhiteKingSide;
-      break;
-    default:
-      break;
-  }
+  castling_ = rules::RightsAfterMoveFrom(castling_, oldSq);
 
   // The position is complete now: the record gets its entry before any handler below could
   // save or list the game, and check is judged on what really stands on the board.

@@ -237,4 +237,23 @@ int MaterialSum(const char* b, bool white) {
   return sum;
 }
 
+CastleSet RightsAfterMoveFrom(CastleSet rights, int from) {
+  switch (from) {
+    case A8:
+      return static_cast<CastleSet>(rights & ~BlackQueenSide);
+    case E8:
+      return static_cast<CastleSet>(rights & ~(BlackQueenSide | BlackKingSide));
+    case H8:
+      return static_cast<CastleSet>(rights & ~BlackKingSide);
+    case A1:
+      return static_cast<CastleSet>(rights & ~WhiteQueenSide);
+    case E1:
+      return static_cast<CastleSet>(rights & ~(WhiteQueenSide | WhiteKingSide));
+    case H1:
+      return static_cast<CastleSet>(rights & ~WhiteKingSide);
+    default:
+      return rights;
+  }
+}
+
 }  // namespace tavrel::rules

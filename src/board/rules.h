@@ -37,6 +37,10 @@ bool KingAttacked(const char* b, bool whiteKing);
 // Mirrors the board changes of ChessBoard::ExecuteMove.
 void ApplyMove(char* b, int from, int to, int enPassant, char promotion);
 
+// The castling rights left after a move from `from`: as on the board, they go with the
+// from-square only (a king or rook leaving its home square).
+CastleSet RightsAfterMoveFrom(CastleSet rights, int from);
+
 // Mating material: bishop 3, knight 2, pawn/rook/queen 5; a side below 5 cannot mate.
 int MaterialSum(const char* b, bool white);
 inline bool InsufficientMaterial(const char* b) {

@@ -116,28 +116,7 @@ FenPosition PositionAfter(const FenPosition& p, const SanMove& m) {
       (moved == 'p' && RankOf(m.From) == 7 && RankOf(m.To) == 5))
     next.EnPassant = static_cast<Square>((m.From + m.To) / 2);
   // As on the board: the rights go with the from-square only.
-  switch (m.From) {
-    case A8:
-      next.Castling &= ~BlackQueenSide;
-      break;
-    case E8:
-      next.Castling &= ~(BlackQueenSide | BlackKingSide);
-      break;
-    case H8:
-      next.Castling &= ~BlackKingSide;
-      break;
-    case A1:
-      next.Castling &= ~WhiteQueenSide;
-      break;
-    case E1:
-      next.Castling &= ~(WhiteQueenSide | WhiteKingSide);
-      break;
-    case H1:
-      next.Castling &= ~WhiteKingSide;
-      break;
-    default:
-      break;
-  }
+  next.Castling = rules::RightsAfterMoveFrom(next.Castling, m.From);
   next.HalfmoveClock = (capture || moved == 'P' || moved == 'p') ? 0 : p.HalfmoveClock + 1;
   if (!p.WhiteToMove) ++next.FullmoveNumber;
   next.WhiteToMove = !p.WhiteToMove;
