@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "board/chessboard.h"
+#include "core/chessboard.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <mutex>
 #include <thread>
 
-#include "board/fen.h"
-#include "engine/chess_thread.h"
-#include "engine/search.h"
+#include "core/fen.h"
+#include "core/chess_thread.h"
+#include "core/search.h"
 
 namespace {
 

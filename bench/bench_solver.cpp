@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/solver.h"
+#include "core/solver.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/tform45.h"
-#include "problems/problem_file.h"
+#include "gui/tform45.h"
+#include "core/problem_file.h"
 
 namespace {
 

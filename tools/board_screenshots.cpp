@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "board/tchessbrd.h"
+#include "gui/tchessbrd.h"
 
 using tavrel::TChessBrd;
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/openings.h"
-#include "board/chessboard.h"
+#include "core/openings.h"
+#include "core/chessboard.h"
 
 namespace fs = std::filesystem;
 

@@ -31,7 +31,7 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/solver.h"
+#include "core/solver.h"
 
 namespace fs = std::filesystem;
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "problems/problem_file.h"
+#include "core/problem_file.h"
 
 namespace {
 

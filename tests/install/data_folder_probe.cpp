@@ -4,8 +4,8 @@
 #include <QFile>
 #include <cstdio>
 
-#include "app/paths.h"
-#include "help/help.h"
+#include "gui/paths.h"
+#include "gui/help.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

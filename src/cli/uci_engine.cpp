@@ -1,0 +1,396 @@
+#include "uci_engine.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <istream>
+#include <ostream>
+
+#include "core/fen.h"
+#include "core/solver.h"
+
+namespace tavrel::uci {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+EnginePosition FromFen(const FenPosition& fen) {
+  EnginePosition pos;
+  std::memcpy(pos.squares, fen.Board.data(), 64);
+  pos.whiteToMove = fen.WhiteToMove;
+  pos.castling = uint8_t(fen.Castling & 15);
+  pos.enPassant = uint8_t(fen.EnPassant);
+  return pos;
+}
+
+EnginePosition StartPosition() {
+  return FromFen(*ParseFen(kStartFen));
+}
+
+// Integer parse of a whole token.
+bool ToInt(const std::string& s, int& value) {
+  if (s.empty() || s.size() > 9) return false;
+  size_t i = s[0] == '-' ? 1 : 0;
+  if (i == s.size()) return false;
+  for (size_t j = i; j < s.size(); ++j)
+    if (s[j] < '0' || s[j] > '9') return false;
+  value = std::stoi(s);
+  return true;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Concatenation by appending (GCC 12 warns falsely on chains of "literal" + std::string).
+template <class... Parts>
+std::string Join(const Parts&... parts) {
+  std::string s;
+  (s.append(parts), ...);
+  return s;
+}
+
+double CpuSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+uint64_t Millis(Clock::duration d) {
+  return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+}
+
+uint64_t Nps(uint64_t nodes, Clock::duration d) {
+  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(d).count();
+  return us > 0 ? uint64_t(double(nodes) * 1e6 / double(us)) : 0;
+}
+
+// Input echoed back in an error line is cut short: a line of megabytes is not repeated.
+std::string Excerpt(const std::string& text) {
+  constexpr size_t kMaxEcho = 64;
+  if (text.size() <= kMaxEcho) return text;
+  return Join(text.substr(0, kMaxEcho), "... (", std::to_string(text.size()), " characters)");
+}
+
+}  // namespace
+
+std::string ScoreText(int score) {
+  constexpr int kMateBound = engine::kMate - engine::kMaxPly;
+  // Material beyond the mate range (a board full of queens) is no mate.
+  if (score > kMateBound && score <= engine::kMate)
+    return Join("mate ", std::to_string((engine::kMate - score + 1) / 2));
+  if (score < -kMateBound && score >= -engine::kMate)
+    return Join("mate ", std::to_string(-(engine::kMate + score) / 2));
+  return Join("cp ", std::to_string(score));
+}
+
+UciEngine::UciEngine(std::ostream& out)
+    : out_(out),
+      searcher_(std::make_unique<Searcher>()),
+      validator_(std::make_unique<Searcher>()),
+      position_(StartPosition()) {}
+
+UciEngine::~UciEngine() {
+  StopWorker();
+}
+
+const std::map<std::string, UciEngine::Command>& UciEngine::Commands() {
+  static const std::map<std::string, Command> commands = {
+      {"uci", &UciEngine::CmdUci},
+      {"isready", &UciEngine::CmdIsReady},
+      {"ucinewgame", &UciEngine::CmdNewGame},
+      {"setoption", &UciEngine::CmdSetOption},
+      {"position", &UciEngine::CmdPosition},
+      {"go", &UciEngine::CmdGo},
+      {"stop", &UciEngine::CmdStop},
+      {"bench", &UciEngine::CmdBench},
+  };
+  return commands;
+}
+
+bool UciEngine::Execute(const std::string& line) {
+  Args args(line);
+  std::string word;
+  if (!(args >> word)) return true;  // blank line
+  if (word == "quit") {
+    StopWorker();
+    quit_ = true;
+    return false;
+  }
+  const auto it = Commands().find(word);
+  if (it == Commands().end()) {
+    Error("unknown command '" + Excerpt(word) + "'");
+    return true;
+  }
+  (this->*(it->second))(args);
+  return true;
+}
+
+void UciEngine::Send(const std::string& line) {
+  std::lock_guard lock(outMutex_);
+  out_ << line << '\n';
+  out_.flush();
+}
+
+void UciEngine::CmdUci(Args&) {
+  Send("id name Tavrel");
+  Send("id author the Tavrel developers");
+  Send("option name Depth type spin default 5 min 1 max 8");
+  Send("uciok");
+}
+
+void UciEngine::CmdIsReady(Args&) {
+  Send("readyok");
+}
+
+void UciEngine::CmdNewGame(Args&) {
+  StopWorker();
+  position_ = StartPosition();
+  searcher_->ClearHint();
+}
+
+void UciEngine::CmdSetOption(Args& args) {
+  std::string word, name, value;
+  bool inValue = false;
+  args >> word;
+  if (word != "name") return Error("setoption: expected 'name'");
+  while (args >> word) {
+    if (word == "value" && !inValue) {
+      inValue = true;
+      continue;
+    }
+    std::string& target = inValue ? value : name;
+    if (!target.empty()) target += ' ';
+    target += word;
+  }
+  if (Lower(name) != "depth") return Error("setoption: unknown option '" + Excerpt(name) + "'");
+  int depth;
+  if (!ToInt(value, depth) || depth < 1 || depth > 8)
+    return Error("setoption: Depth must be 1..8, got '" + Excerpt(value) + "'");
+  StopWorker();
+  depth_ = depth;
+}
+
+void UciEngine::CmdPosition(Args& args) {
+  std::string word;
+  args >> word;
+  EnginePosition pos;
+  if (word == "startpos") {
+    pos = StartPosition();
+    if (!(args >> word)) word.clear();
+  } else if (word == "fen") {
+    std::string fen;
+    while (args >> word && word != "moves") fen += (fen.empty() ? "" : " ") + word;
+    if (word != "moves") word.clear();
+    std::string why;
+    const auto parsed = ParseFen(fen, &why);
+    if (!parsed) return Error("invalid FEN '" + Excerpt(fen) + "': " + why);
+    pos = FromFen(*parsed);
+  } else {
+    return Error("position: expected 'startpos' or 'fen'");
+  }
+  if (!word.empty() && word != "moves")
+    return Error("position: unexpected '" + Excerpt(word) + "'");
+  // A running search keeps its own copy of the position; the new one is for the next "go".
+  while (args >> word) {
+    validator_->SetPosition(pos);
+    EngineMove legal[256];
+    const int n = validator_->LegalMoves(legal, 256);
+    const EngineMove* found = nullptr;
+    for (int i = 0; i < n && !found; ++i)
+      if (MoveToUci(legal[i]) == Lower(word)) found = &legal[i];
+    if (!found)
+      return Error("illegal move '" + Excerpt(word) + "' in position command; position unchanged");
+    pos = AfterMove(pos, *found);
+  }
+  position_ = pos;
+}
+
+void UciEngine::CmdGo(Args& args) {
+  std::string word;
+  int depth = depth_;
+  bool endless = false;
+  while (args >> word) {
+    std::string number;
+    int n = 0;
+    if (word == "depth" || word == "perft") {
+      if (!(args >> number) || !ToInt(number, n) || n < 1 || n >= engine::kMaxPly)
+        return Error(
+            Join("go ", word, ": expected a number 1..", std::to_string(engine::kMaxPly - 1)));
+      if (word == "perft") return GoPerft(n);
+      depth = n;
+    } else if (word == "mate") {
+      if (!(args >> number) || !ToInt(number, n) || n < 1 || n > kMaxSolverMoves)
+        return Error(Join("go mate: expected a number 1..", std::to_string(kMaxSolverMoves)));
+      return GoMate(n);
+    } else if (word == "infinite") {
+      depth = engine::kMaxPly - 1;
+      endless = true;
+    } else if (word == "wtime" || word == "btime" || word == "winc" || word == "binc" ||
+               word == "movestogo" || word == "movetime" || word == "nodes") {
+      args >> number;  // no clock: the search runs to its depth
+    } else if (word == "ponder") {
+      endless = true;  // runs until "stop" or "ponderhit" like an infinite search
+    } else {
+      return Error("go: unknown parameter '" + Excerpt(word) + "'");
+    }
+  }
+  GoSearch(depth);
+  endless_ = endless;
+}
+
+void UciEngine::GoSearch(int depth) {
+  const EnginePosition pos = position_;
+  StartWorker([this, pos, depth] {
+    const auto start = Clock::now();
+    const SearchResult r = searcher_->Think(pos, depth, stop_, [&](const IterationInfo& info) {
+      const auto elapsed = Clock::now() - start;
+      std::string line = Join("info depth ", std::to_string(info.depth), " score ",
+                              ScoreText(info.score), " nodes ", std::to_string(info.nodes), " nps ",
+                              std::to_string(Nps(info.nodes, elapsed)), " time ",
+                              std::to_string(Millis(elapsed)), " pv");
+      for (int i = 0; i < info.pvLength; ++i) line.append(" ").append(MoveToUci(info.pv[i]));
+      Send(line);
+    });
+    if (r.hasMove) return Send(Join("bestmove ", MoveToUci(r.move)));
+    // Stopped before the first iteration ended: any legal move beats none.
+    searcher_->SetPosition(pos);
+    EngineMove legal[1];
+    if (searcher_->LegalMoves(legal, 1) > 0) return Send(Join("bestmove ", MoveToUci(legal[0])));
+    Send("info string no legal move");
+    Send("bestmove 0000");
+  });
+}
+
+// The mate solver proves the shortest mate for the side to move; it takes castling rights from
+// the placement alone and knows no en-passant square.
+void UciEngine::GoMate(int moves) {
+  const EnginePosition pos = position_;
+  StartWorker([this, pos, moves] {
+    const MateSolution mate =
+        SolveMate(BoardTextToPlacement(std::string_view(pos.squares, 64)), moves,
+                  pos.whiteToMove ? kSolverWhite : kSolverBlack, stop_);
+    if (mate.moves == 0) {
+      Send(Join("info string no mate in ", std::to_string(moves)));
+      return Send("bestmove 0000");
+    }
+    const std::string move = ToUciMove(mate.firstMove);
+    const std::string n = std::to_string(mate.moves);
+    Send(Join("info depth ", n, " score mate ", n, " pv ", move));
+    Send(Join("bestmove ", move));
+  });
+}
+
+void UciEngine::GoPerft(int depth) {
+  const EnginePosition pos = position_;
+  StartWorker([this, pos, depth] {
+    const auto start = Clock::now();
+    uint64_t total = 0;
+    searcher_->SetPosition(pos);
+    const bool complete = searcher_->PerftDivide(
+        depth,
+        [&](EngineMove m, uint64_t n) {
+          total += n;
+          Send(Join(MoveToUci(m), ": ", std::to_string(n)));
+        },
+        &stop_);
+    if (!complete) return Send("info string perft stopped");
+    const auto elapsed = Clock::now() - start;
+    Send("");
+    Send(Join("Nodes searched: ", std::to_string(total)));
+    Send(Join("info string perft time ", std::to_string(Millis(elapsed)), " ms, ",
+              std::to_string(Nps(total, elapsed)), " nodes/s"));
+  });
+}
+
+void UciEngine::CmdStop(Args&) {
+  StopWorker();
+}
+
+void UciEngine::CmdBench(Args&) {
+  StopWorker();
+  Bench();
+}
+
+const std::vector<const char*>& UciEngine::BenchPositions() {
+  static const std::vector<const char*> positions = {
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+      "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4",
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "r3k2r/2pb1ppp/2pp1q2/p7/1nP1B3/1P2P3/P2N1PPP/R2QK2R w KQkq a6 0 14",
+      "4rrk1/2p1b1p1/p1p3q1/4p3/2P2n1p/1P1NR2P/PB3PP1/3R1QK1 b - - 2 24",
+      "r3qbrk/6p1/2b2pPp/p3pP1Q/PpPpP2P/3P1B2/2PB3K/R5R1 w - - 16 42",
+      "6k1/1R3p2/6p1/2Bp3p/3P2q1/P7/1P2rQ1K/5R2 b - - 4 44",
+      "7r/2p3k1/1p1p1qp1/1P1Bp3/p1P2r1P/P7/4R3/Q4RK1 w - - 0 36",
+      "8/8/1p2k1p1/3p3p/1p1P1P1P/1P2PK2/8/8 w - - 3 54",
+      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+  };
+  return positions;
+}
+
+uint64_t UciEngine::Bench() {
+  uint64_t total = 0;
+  std::atomic<bool> noStop{false};
+  const auto start = Clock::now();
+  const double cpuStart = CpuSeconds();
+  int i = 0;
+  for (const char* fen : BenchPositions()) {
+    // Each position starts without the previous search's hint, so the node count is a fixed
+    // signature of the search.
+    searcher_->ClearHint();
+    const SearchResult r = searcher_->Think(FromFen(*ParseFen(fen)), kBenchDepth, noStop);
+    total += r.nodes;
+    Send(Join("info string bench ", std::to_string(++i), "/",
+              std::to_string(BenchPositions().size()), " ", MoveToUci(r.move), " score ",
+              ScoreText(r.score), " nodes ", std::to_string(r.nodes), " ", fen));
+  }
+  const auto elapsed = Clock::now() - start;
+  // On a shared machine the wall clock includes other processes' turns; the CPU time does not.
+  const double cpu = CpuSeconds() - cpuStart;
+  const uint64_t cpuNps = cpu > 0 ? uint64_t(double(total) / cpu) : 0;
+  Send(Join("bench depth ", std::to_string(kBenchDepth), " nodes ", std::to_string(total), " time ",
+            std::to_string(Millis(elapsed)), " ms nps ", std::to_string(Nps(total, elapsed)),
+            " cpu ", std::to_string(uint64_t(cpu * 1000)), " ms cpu-nps ", std::to_string(cpuNps)));
+  return total;
+}
+
+void UciEngine::StartWorker(std::function<void()> job) {
+  StopWorker();
+  stop_ = false;
+  endless_ = false;
+  worker_ = std::thread(std::move(job));
+}
+
+void UciEngine::StopWorker() {
+  if (!worker_.joinable()) return;
+  stop_ = true;
+  worker_.join();
+}
+
+void UciEngine::WaitForWorker() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void UciEngine::EndOfInput() {
+  // Nobody is left to send "stop": a search that only a stop ends is stopped now and reports
+  // its move; one with a depth runs to its end.
+  if (endless_) StopWorker();
+  WaitForWorker();
+}
+
+void RunSession(UciEngine& engine, std::istream& in) {
+  // A stream tied to the output flushes it before every read, from this thread and without the
+  // engine's output lock, while the search thread writes: lines then come out twice. Every
+  // reply is flushed as it is sent, so the tie is not needed.
+  in.tie(nullptr);
+  std::string line;
+  while (std::getline(in, line))
+    if (!engine.Execute(line)) return;
+  engine.EndOfInput();
+}
+
+}  // namespace tavrel::uci

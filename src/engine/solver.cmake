@@ -1,1 +1,0 @@
-target_sources(tavrel_core PRIVATE src/engine/solver.h src/engine/solver.cpp)
