@@ -1,4 +1,4 @@
-// ChessBoard: the board component without its screen. It owns the position, the game record,
+// ChessBoard: the board without its screen. It owns the position, the game record,
 // the events and the engine thread; the Qt widget TChessBrd derives from it and fills in the
 // drawing and thread hand-over hooks. Everything here runs on the UI thread (the thread that
 // constructed the board) except the engine thread's search, which reads Squares(),
@@ -83,7 +83,7 @@ class ChessBoard {
 
   // ---- Game record ----
   int CurrentMove() const { return currentMove_; }
-  void SetCurrentMove(int) {}  // the published property ignores writes
+  void SetCurrentMove(int) {}  // read-only: writes are ignored
   int LastMoveNumber() const { return lastMoveNumber_; }
   bool WhiteToMoveAtEnd() const { return whiteToMoveAtEnd_; }
   // Entry (move 0..256, slot 0..2); throws std::out_of_range outside.
@@ -167,7 +167,7 @@ class ChessBoard {
   int SearchDepth() const { return searchDepth_; }
   void SetSearchDepth(int value);  // kept within 1..8
   bool Thinking() const;
-  void SetThinking(bool) {}  // the published property ignores writes
+  void SetThinking(bool) {}  // read-only: writes are ignored
   TThreadPriority ThinkingPriority() const {
     return static_cast<TThreadPriority>(thinkingPriority_);
   }

@@ -49,7 +49,7 @@ constexpr int CellRank(int cell) {
 constexpr bool IsSquareCell(int cell) {
   return cell >= kFirstSquareCell && cell <= kLastSquareCell && cell % 10 >= 2;
 }
-// Square numbering of the board component: a8 = 1 ... h8 = 8, a7 = 9 ... h1 = 64.
+// Square numbering of the board (Square): a8 = 1 ... h8 = 8, a7 = 9 ... h1 = 64.
 constexpr int CellToSquare(int cell) {
   return (8 - CellRank(cell)) * 8 + CellFile(cell);
 }
@@ -159,7 +159,7 @@ bool SideHasLegalMove(const SolverBoard& board, int s);
 // "=R", "=Q", " OO", " OOO" or " e.p". Examples: "Qh5xf7", "e7-e8=Q", "Ke1-g1 OO", "e5xd6 e.p".
 std::string FormatSolution(const SolverBoard& board, const SolverMove& move);
 
-// The move as squares of the board component (a8 = 1 ... h1 = 64) and the promotion piece,
+// The move as board squares (a8 = 1 ... h1 = 64) and the promotion piece,
 // for front ends with their own notation.
 struct SolverSquareMove {
   int fromSquare = 0;

@@ -1,6 +1,6 @@
 // The main window's pieces: the "cburnett" SVG set, rendered as a piece-set bitmap for the
 // board's current square size and the screen's pixel density, and kept that way while the
-// board is resized. The board component itself knows nothing of it: it only gets a
+// board is resized. The board widget itself knows nothing of it: it only gets a
 // CustomPieceSet.
 #pragma once
 

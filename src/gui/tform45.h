@@ -238,7 +238,7 @@ class Tform45 : public QMainWindow {
   void WriteSettings();
   void PlayerChanged(TRadioGroup* group, bool white);
   void PlaySound();
-  // What a file dialog asks for: saved games (no question before replacing, as specified) or
+  // What a file dialog asks for: saved games (no question before replacing) or
   // PGN files of the "Extras" menu.
   struct FileKind {
     const char* filter;
