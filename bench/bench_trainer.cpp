@@ -2,7 +2,7 @@
 //  - opening a problem (is there a mate in N at all?);
 //  - each reply to a first move, for every legal first move (the user may play any): judging
 //    it, then the longest defence or the refutation;
-//  - the whole solution (keys, threat, variations, tries, set play) of every two-mover.
+//  - the whole solution (keys, threat, variations, tries, set play) of every problem.
 // Prints per stipulation the worst reply and the median and worst whole solution, CPU time.
 //
 //   bench_trainer [collection.txt]
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         f.worstReplyName = title + " " + tavrel::ToUciMove(m);
       }
     }
-    if (n == 2) {
+    {
       t0 = CpuMs();
       tavrel::SolveProblem(*problem, n, stop);
       f.solutions.push_back(CpuMs() - t0);

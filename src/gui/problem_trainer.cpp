@@ -88,6 +88,14 @@ ProblemTrainer::ProblemTrainer(std::vector<std::string> lines, QString solvedFil
 
 ProblemTrainer::~ProblemTrainer() {
   stop_ = true;
+  StopSolutionWorker();
+}
+
+void ProblemTrainer::StopSolutionWorker() {
+  if (solutionStop_) *solutionStop_ = true;
+  // The prover ends within milliseconds of the flag.
+  if (solutionWorker_.joinable()) solutionWorker_.join();
+  solutionStop_.reset();
 }
 
 void ProblemTrainer::BuildWindow() {
@@ -185,11 +193,8 @@ void ProblemTrainer::BuildWindow() {
   connect(takeBack_, &QPushButton::clicked, this, &ProblemTrainer::TakeBack);
   connect(restart_, &QPushButton::clicked, this, &ProblemTrainer::Restart);
   connect(hint_, &QPushButton::clicked, this, &ProblemTrainer::Hint);
-  connect(showSolution_, &QPushButton::clicked, this, &ProblemTrainer::ShowSolution);
-  connect(copySolution_, &QPushButton::clicked, this, [this] {
-    QApplication::clipboard()->setText(SolutionAsText());
-    SetMessage(QStringLiteral("Die Lösung ist in der Zwischenablage."));
-  });
+  connect(showSolution_, &QPushButton::clicked, this, [this] { ShowSolution(false); });
+  connect(copySolution_, &QPushButton::clicked, this, [this] { ShowSolution(true); });
 }
 
 bool ProblemTrainer::IsSolved(int index) const {
@@ -256,7 +261,9 @@ void ProblemTrainer::Open(int index) {
   moves_ = p.moves;
   left_ = p.moves;
   hintLevel_ = 0;
+  StopSolutionWorker();
   solutionText_.reset();
+  copyWhenReady_ = false;
   solution_->clear();
   task_->setText(QStringLiteral("%1\nWeiß zieht und setzt in %2 matt.").arg(Q(p.title), MovesWords(p.moves)));
   // Castling as far as king and rook stand at home, as the problem panel reads a position.
@@ -403,24 +410,53 @@ void ProblemTrainer::Hint() {
   }
 }
 
+QString ProblemTrainer::SolutionHeader() const {
+  const Problem& p = problems_[static_cast<size_t>(index_)];
+  std::string placement = BoardTextToPlacement(p.board);
+  placement.pop_back();
+  return QStringLiteral("%1\n%2 w - - 0 1\nWeiß zieht und setzt in %3 matt.\n\n")
+      .arg(Q(p.title), Q(placement), MovesWords(moves_));
+}
+
 QString ProblemTrainer::SolutionAsText() {
   if (index_ < 0 || phase_ == Phase::Unsolvable) return {};
   if (!solutionText_) {
+    StopSolutionWorker();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const ProblemSolution solution = SolveProblem(start_, moves_, stop_);
     QApplication::restoreOverrideCursor();
-    const Problem& p = problems_[static_cast<size_t>(index_)];
-    std::string placement = BoardTextToPlacement(p.board);
-    placement.pop_back();
-    solutionText_ = QStringLiteral("%1\n%2 w - - 0 1\nWeiß zieht und setzt in %3 matt.\n\n%4")
-                        .arg(Q(p.title), Q(placement), MovesWords(moves_),
-                             Q(SolutionText(start_, solution)));
+    solutionText_ = SolutionHeader() + Q(SolutionText(start_, solution));
   }
   return *solutionText_;
 }
 
-void ProblemTrainer::ShowSolution() {
-  solution_->setPlainText(SolutionAsText());
+void ProblemTrainer::ShowSolution(bool copy) {
+  if (index_ < 0 || phase_ == Phase::Unsolvable) return;
+  copyWhenReady_ = copyWhenReady_ || copy;
+  auto deliver = [this](const QString& text) {
+    solution_->setPlainText(text);
+    if (copyWhenReady_) {
+      QApplication::clipboard()->setText(text);
+      SetMessage(Message() + QStringLiteral("\nDie Lösung ist in der Zwischenablage."));
+    }
+    copyWhenReady_ = false;
+  };
+  if (solutionText_) return deliver(*solutionText_);
+  if (solutionStop_) return;  // already being computed
+  solution_->setPlainText(QStringLiteral("Die Lösung wird berechnet …"));
+  solutionStop_ = std::make_shared<std::atomic<bool>>(false);
+  // The worker has copies of everything it reads and its own prover.
+  solutionWorker_ = std::thread([this, deliver, stop = solutionStop_, problem = start_,
+                                 moves = moves_, header = SolutionHeader(), index = index_] {
+    const ProblemSolution solution = SolveProblem(problem, moves, *stop);
+    if (solution.stopped) return;
+    const QString text = header + Q(SolutionText(problem, solution));
+    QMetaObject::invokeMethod(this, [this, deliver, text, index] {
+      if (index != index_ || solutionText_) return;
+      solutionText_ = text;
+      deliver(text);
+    }, Qt::QueuedConnection);
+  });
 }
 
 void ProblemTrainer::MarkSolved() {

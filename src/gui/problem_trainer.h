@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/problem_solution.h"
@@ -42,8 +43,11 @@ class ProblemTrainer : public QWidget {
   void TakeBack();
   void Restart();
   void Hint();
-  void ShowSolution();
-  QString SolutionAsText();  // the whole solution as the copy button puts it on the clipboard
+  // Computes the whole solution in the background and shows it (and with `copy` puts it on the
+  // clipboard) when done; the window stays responsive meanwhile.
+  void ShowSolution(bool copy = false);
+  // The whole solution as the copy button puts it on the clipboard; computed here if need be.
+  QString SolutionAsText();
 
   TChessBrd* Board() const { return board_; }
   QString Message() const;
@@ -69,6 +73,8 @@ class ProblemTrainer : public QWidget {
   void Judge(int from, int to, char promotion);
   void PlayReply(const SolverMove& reply);
   void MarkSolved();
+  void StopSolutionWorker();
+  QString SolutionHeader() const;
   int MoveNumber() const { return moves_ - left_ + 1; }
 
   std::vector<Problem> problems_;
@@ -88,6 +94,9 @@ class ProblemTrainer : public QWidget {
   std::atomic<bool> stop_{false};
   std::unique_ptr<MateProver> prover_;
   std::optional<QString> solutionText_;
+  std::thread solutionWorker_;
+  std::shared_ptr<std::atomic<bool>> solutionStop_;
+  bool copyWhenReady_ = false;
   bool replying_ = false;
 
   QLineEdit* search_ = nullptr;

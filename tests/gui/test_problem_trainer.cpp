@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,6 +75,10 @@ class ProblemTrainerTest : public QObject {
                  qPrintable(trainer->Message()));
     QVERIFY(trainer->IsSolved(0));
     QCOMPARE(board->Squares()[SquareAt(8, 7)], 'Q');  // the final position stays
+    // Solving shows the whole solution, computed in the background.
+    auto* shown = trainer->findChild<QPlainTextEdit*>(QStringLiteral("LoesungText"));
+    QTRY_VERIFY2(shown->toPlainText().contains(QStringLiteral("Schlüsselzug: 1. Db1!")),
+                 qPrintable(shown->toPlainText()));
     QVERIFY(trainer->SolutionAsText().contains(QStringLiteral("Schlüsselzug: 1. Db1!")));
     QVERIFY(trainer->SolutionAsText().contains(QStringLiteral("Verführungen:")));
 
