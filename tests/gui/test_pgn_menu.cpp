@@ -50,7 +50,8 @@ class PgnMenuTest : public QObject {
                                  : a->text() + QLatin1Char('|') + a->shortcut().toString());
     QCOMPARE(items, QStringList({"Partie als PGN speichern …|", "PGN-Partie laden …|", "-",
                                  "Stellung kopieren (FEN)|Ctrl+C", "Stellung einfügen (FEN)|Ctrl+V",
-                                 "Partie kopieren (PGN)|Ctrl+Shift+C"}));
+                                 "Partie kopieren (PGN)|Ctrl+Shift+C", "-",
+                                 "Probleme üben …|"}));
   }
 
   void fenPastedAndCopiedThroughTheKeys() {
