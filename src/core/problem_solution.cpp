@@ -73,14 +73,13 @@ std::optional<ProblemPosition> ReadProblemFen(std::string_view fen, std::string*
 }
 
 std::optional<ProblemPosition> ToProblemPosition(const FenPosition& fen, std::string* reason) {
-  const FenPosition* parsed = &fen;
   ProblemPosition problem;
-  problem.side = parsed->WhiteToMove ? kSolverWhite : kSolverBlack;
+  problem.side = fen.WhiteToMove ? kSolverWhite : kSolverBlack;
   SolverBoard& board = problem.board;
   board = EmptySolverBoard();
   int kings[2] = {0, 0}, pawns[2] = {0, 0}, pieces[2] = {0, 0};
   for (int square = 1; square <= 64; ++square) {
-    const int code = CodeOf(parsed->Board[static_cast<size_t>(square - 1)]);
+    const int code = CodeOf(fen.Board[static_cast<size_t>(square - 1)]);
     if (code == 0) continue;
     const int cell = SquareToCell(square);
     board.cells[cell] = code;
@@ -110,7 +109,7 @@ std::optional<ProblemPosition> ToProblemPosition(const FenPosition& fen, std::st
     }
   }
   // Castling rights as given, as far as king and rook are still at home.
-  const CastleSet rights = parsed->Castling;
+  const CastleSet rights = fen.Castling;
   const auto& c = board.cells;
   const bool whiteKing = c[CellOf(5, 1)] == kKing;
   const bool blackKing = c[CellOf(5, 8)] == -kKing;
@@ -121,8 +120,8 @@ std::optional<ProblemPosition> ToProblemPosition(const FenPosition& fen, std::st
   board.black.hRook = board.black.king && HasRight(rights, BlackKingSide) && c[CellOf(8, 8)] == -kRook;
   board.black.aRook = board.black.king && HasRight(rights, BlackQueenSide) && c[CellOf(1, 8)] == -kRook;
   // The en-passant square as given, when the opponent's pawn can just have passed it.
-  if (parsed->EnPassant != None) {
-    const int cell = SquareToCell(parsed->EnPassant);
+  if (fen.EnPassant != None) {
+    const int cell = SquareToCell(fen.EnPassant);
     const int s = problem.side;
     const bool onSixth = CellRank(cell) == (s > 0 ? 6 : 3);
     if (onSixth && c[cell] == kEmptyCell && c[cell - 10 * s] == kEmptyCell &&
@@ -424,7 +423,10 @@ std::string SolutionText(const ProblemPosition& problem, const ProblemSolution& 
   if (solution.keys.empty()) {
     text += "Keine Lösung: kein " + MateWords(solution.requested) + ".\n";
   } else {
-    text += MateWords(solution.mateIn) + "\n";
+    text += MateWords(solution.mateIn);
+    if (solution.mateIn < solution.requested)
+      text += " (kürzer als verlangt: " + MateWords(solution.requested) + ")";
+    text += "\n";
     for (size_t i = 0; i < solution.keys.size(); ++i) {
       const SolutionKey& key = solution.keys[i];
       text += i == 0 ? "Schlüsselzug: " : "Nebenlösung: ";

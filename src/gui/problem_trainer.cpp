@@ -15,6 +15,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/placement.h"
@@ -190,6 +191,11 @@ void ProblemTrainer::BuildWindow() {
   connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
     if (item) Open(item->data(Qt::UserRole).toInt());
   });
+  // The board promotes the dragged pawn to the piece chosen here, and the judge assumes it.
+  board_->SetPromotionPiece('Q');
+  connect(promotion_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    board_->SetPromotionPiece("QRBN"[std::clamp(index, 0, 3)]);
+  });
   connect(takeBack_, &QPushButton::clicked, this, &ProblemTrainer::TakeBack);
   connect(restart_, &QPushButton::clicked, this, &ProblemTrainer::Restart);
   connect(hint_, &QPushButton::clicked, this, &ProblemTrainer::Hint);
@@ -286,18 +292,20 @@ void ProblemTrainer::Open(int index) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const int shortest = ShortestMate(*prover_, current_, moves_);
   int longer = 0;
-  if (shortest == 0) {
-    // How much longer it really takes, as far as that is quick to prove.
-    for (int k = moves_ + 1; k <= std::min(moves_ + 2, 6) && longer == 0; ++k)
-      if (prover_->AttackerMates(current_, k)) longer = k;
-  }
+  const int limit = std::min(moves_ + 2, 6);  // how much longer is quick to prove
+  for (int k = moves_ + 1; shortest == 0 && k <= limit && longer == 0; ++k)
+    if (prover_->AttackerMates(current_, k)) longer = k;
   QApplication::restoreOverrideCursor();
   if (shortest == 0) {
     phase_ = Phase::Unsolvable;
-    SetMessage(longer ? QStringLiteral("Dieses Problem hat kein Matt in %1; das kürzeste Matt: "
-                                       "Matt in %2.").arg(MovesWords(moves_), MovesWords(longer))
-                      : QStringLiteral("Dieses Problem hat kein Matt in %1: kein Matt.")
-                            .arg(MovesWords(moves_)));
+    QString text = QStringLiteral("Dieses Problem hat kein Matt in %1").arg(MovesWords(moves_));
+    if (longer)
+      text += QStringLiteral("; das kürzeste Matt: Matt in %1.").arg(MovesWords(longer));
+    else if (limit > moves_)
+      text += QStringLiteral(": kein Matt, auch nicht in %1.").arg(MovesWords(limit));
+    else
+      text += QStringLiteral(": kein Matt.");
+    SetMessage(text);
   } else {
     phase_ = Phase::Play;
     SetMessage(QStringLiteral("Weiß am Zug. Ziehen Sie eine weiße Figur."));

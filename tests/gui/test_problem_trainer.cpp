@@ -24,7 +24,8 @@ std::string BoardOf(const char* fen) {
 
 std::vector<std::string> Collection() {
   return {"0. A. Aljechin 1930", "2", BoardOf("7K/8/7k/1Q1b4/3r1R2/6R1/8/8 w - - 0 1"),
-          "1. Em. Lasker 1935", "3", BoardOf("kb6/2pN4/2P5/1N6/3K4/8/8/n7 w - - 0 1")};
+          "1. Em. Lasker 1935", "3", BoardOf("kb6/2pN4/2P5/1N6/3K4/8/8/n7 w - - 0 1"),
+          "2. Zu knapp", "2", BoardOf("kb6/2pN4/2P5/1N6/3K4/8/8/n7 w - - 0 1")};
 }
 
 QPoint Centre(const TChessBrd* board, Square sq) {
@@ -92,7 +93,12 @@ class ProblemTrainerTest : public QObject {
     QVERIFY(!again.IsSolved(1));
     auto* state = again.findChild<QComboBox*>(QStringLiteral("StatusFilter"));
     state->setCurrentIndex(1);  // "ungelöst"
-    QCOMPARE(again.Listed(), std::vector<int>{1});
+    QCOMPARE(again.Listed(), (std::vector<int>{1, 2}));
+
+    // A stipulation without a mate is told at once, with the shortest mate.
+    again.Open(2);
+    QCOMPARE(again.Message(), QStringLiteral("Dieses Problem hat kein Matt in 2 Zügen; das "
+                                             "kürzeste Matt: Matt in 3 Zügen."));
 
     // Hints for the three-mover: the piece, its target, then the whole line.
     again.Open(1);
