@@ -143,10 +143,12 @@ TEST(ProblemSolution, RefusesPositionsWithoutAProblem) {
   }
 }
 
-// Keys and tries of two-movers against the reference search, which knows nothing of tables,
-// move order or the prover: a key leaves no defence without a mate in one, a try exactly one.
+// Keys, tries and threats of two-movers against the reference search, which knows nothing of
+// tables, move order or the prover: a key leaves no defence without a mate in one, a try
+// exactly one.
 TEST(ProblemSolution, TwoMoversAgreeWithTheReferenceSearch) {
   for (const char* fen : {"rk6/pp1K1pp1/P2p1RQ1/1N6/8/2P5/8/8 w - - 0 1",
+                          "7K/8/7k/1Q1b4/3r1R2/6R1/8/8 w - - 0 1",
                           "2Nn1B2/K6B/2p5/6P1/P2k4/1b2N1P1/pP6/Q3R3 w - - 0 1",
                           "8/1R1P1K2/1Rbk4/5p2/4P3/8/3n4/1nQ1r3 w - - 0 1"}) {
     SCOPED_TRACE(fen);
@@ -173,6 +175,14 @@ TEST(ProblemSolution, TwoMoversAgreeWithTheReferenceSearch) {
     std::sort(keys.begin(), keys.end());
     EXPECT_EQ(found, keys);
     EXPECT_EQ(Tries(s), tries);
+    // The threat: White's mate in one if Black could pass after the first key.
+    SolverBoard passed = After(p.board, s.keys.front().move, kSolverWhite);
+    passed.epCell = 0;
+    const MateSolution threat =
+        ReferenceSolveMate(BoardTextToPlacement(ToFenPosition(passed, 1).Board), 1, kSolverWhite);
+    EXPECT_EQ(Uci(s.threat),
+              threat.moves ? std::vector<std::string>{ToUciMove(threat.firstMove)}
+                           : std::vector<std::string>{});
   }
 }
 
