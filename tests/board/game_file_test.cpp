@@ -262,8 +262,8 @@ TEST_F(GameFileTest, MissingFileOrFolderRefusedWithGermanReason) {
   EXPECT_EQ(SystemReason(EACCES), "keine Berechtigung");
   EXPECT_EQ(SystemReason(EOPNOTSUPP), "vom Dateisystem nicht unterstützt");
   // Reasons met on read-only, busy, network or full systems have their own words.
-  for (int error : {EBUSY, EXDEV, ENXIO, ELOOP, ETXTBSY, EMFILE, ESTALE, ETIMEDOUT, ENOMEM,
-                    EAGAIN, EINVAL, EEXIST})
+  for (int error : {EBUSY, EXDEV, ENXIO, ELOOP, ETXTBSY, EMFILE, ESTALE, ETIMEDOUT, ENOMEM, EAGAIN,
+                    EINVAL, EEXIST})
     EXPECT_EQ(SystemReason(error).find_first_of("0123456789"), std::string::npos) << error;
   EXPECT_EQ(SystemReason(4000), "unerwarteter Fehler des Betriebssystems (Nummer 4000)");
 }
