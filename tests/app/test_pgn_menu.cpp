@@ -129,6 +129,13 @@ class PgnMenuTest : public QObject {
     QCOMPARE(win->ChessBrd1->Position(), before);
   }
 
+  void aPgnFileThatCannotBeWrittenSaysWhy() {
+    Window win;
+    MessageCatcher box;
+    win->SavePgnTo(win.File(QStringLiteral("fehlt/partie.pgn")));
+    QVERIFY2(box.text.contains("Datei oder Ordner nicht vorhanden"), qPrintable(box.text));
+  }
+
   void aGameCutShortLoadsWithANote() {
     Window win;
     const QString file = win.File(QStringLiteral("abgeschnitten.pgn"));
