@@ -216,6 +216,14 @@ std::string TemporaryName(const fs::path& target, int attempt) {
 }
 
 
+// "It cannot be kept aside either", with the reason unless the load error already gave it.
+std::string NotKeptText(const std::string& load_error, const fs::path& aside,
+                        const std::string& why) {
+  std::string text = "Sie kann auch nicht als " + Quoted(aside) + " aufbewahrt werden";
+  if (load_error.find(why) == std::string::npos) text += " (" + why + ")";
+  return text;
+}
+
 fs::path AsideName(const fs::path& working) {
   return fs::path(working) += kDamagedSuffix;
 }
@@ -540,8 +548,8 @@ void StartProblemCollection(ProblemList& list, const fs::path& exe_folder,
         text += "Eine unveränderte Kopie liegt in " + Quoted(aside) +
                 "; neu gespeicherte Probleme beginnen eine neue Sammlung.";
       } else {
-        text += "Sie kann auch nicht als " + Quoted(aside) + " aufbewahrt werden (" + why +
-                "). Neue Probleme werden darum nicht in die Sammlung gespeichert; " +
+        text += NotKeptText(text, aside, why) +
+                ". Neue Probleme werden darum nicht in die Sammlung gespeichert; " +
                 Quoted(working) + " bleibt unverändert.";
       }
       throw ECollectionRefused(text, why.empty(), std::current_exception());
@@ -567,9 +575,12 @@ bool WriteBackProblemCollection(const ProblemList& list, const fs::path& data_fo
     if (!HoldsSameBytes(working, aside)) {
       const std::string why = KeepAside(working, aside);
       if (!why.empty()) {
-        throw ECollectionRefused(std::string(kNotSavableMessage) + ".\n" + ErrorMessage(e) +
-                                     "\nSie kann auch nicht als " + Quoted(aside) +
-                                     " aufbewahrt werden (" + why + "); " + Quoted(working) +
+        // The zlib errors' own first line "error" says nothing in the middle of this text.
+        std::string reason = ErrorMessage(e);
+        if (dynamic_cast<const EZlibError*>(&e) != nullptr && reason.starts_with("error\n"))
+          reason.erase(0, 6);
+        throw ECollectionRefused(std::string(kNotSavableMessage) + ".\n" + reason + "\n" +
+                                     NotKeptText(reason, aside, why) + "; " + Quoted(working) +
                                      " bleibt unverändert.",
                                  false, std::current_exception());
       }

@@ -26,6 +26,8 @@ std::string SystemReason(int error) {
       return "Ein-/Ausgabefehler des Datenträgers";
     case EFBIG:
       return "Datei zu groß";
+    case ELOOP:
+      return "symbolische Verknüpfungen im Kreis";
     default:
       return "Systemfehler " + std::to_string(error);
   }

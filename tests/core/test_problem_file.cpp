@@ -582,6 +582,8 @@ TEST_F(ProblemFileTest, RefusedWorkingCopiesAreKeptAsideOrNeverReplaced) {
       {"a link without a target",
        [](const fs::path& f) { fs::create_symlink(f.parent_path() / "weg" / "mtavrel.c00", f); },
        "symbolische Verknüpfung auf das nicht vorhandene", false},
+      {"a link to itself", [](const fs::path& f) { fs::create_symlink(f.filename(), f); },
+       "symbolische Verknüpfungen im Kreis", false},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
