@@ -150,9 +150,9 @@ class Tform45 : public QMainWindow {
   int SoundsPlayed = 0;
   // Save and open dialogs use Qt's own widgets instead of the desktop's (tests drive them).
   bool UseNativeDialogs = true;
-  // A saved game named on the command line: loaded after the first new game, as "Spielstand
-  // laden" loads it.
-  QString StartFile;
+  // A game file named on the command line, in the system's bytes for the name (which need
+  // not be UTF-8): opened after the first new game as a drop opens it, a ".pgn" as PGN.
+  std::string StartFile;
 
   // --- Handlers ---
   void FormCreate();
@@ -213,6 +213,10 @@ class Tform45 : public QMainWindow {
   void LoadPgnFrom(const QString& file);
   void PasteFen(const QString& text);
   void OpenDroppedFile(const QString& file);  // ".spa" or ".pgn"
+  // The same for a name in the system's bytes: a ".pgn" (any case) as PGN, else a saved game.
+  void OpenGameFile(const std::string& path);
+  void LoadGamePath(const std::string& path);
+  void LoadPgnPath(const std::string& path);
 
  protected:
   bool event(QEvent* e) override;

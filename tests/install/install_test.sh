@@ -64,7 +64,7 @@ for args in "eins.spa zwei.spa" "--gibtsnicht"; do
   rc=$?
   set -e
   [ "$rc" -eq 2 ] || fail "tavrel $args: exit code $rc"
-  grep -q "^Aufruf: tavrel \[PARTIE.spa\]" "$work/err" || fail "tavrel $args: no usage on stderr"
+  grep -q "^Aufruf: tavrel \[PARTIE.spa | PARTIE.pgn\]" "$work/err" || fail "tavrel $args: no usage on stderr"
   [ ! -s "$work/out" ] || fail "tavrel $args: output on stdout"
 done
 
