@@ -10,6 +10,7 @@
 
 #include "core/fen.h"
 #include "core/pgn.h"
+#include "core/problem_solution.h"
 #include "core/solver.h"
 
 namespace tavrel::uci {
@@ -310,15 +311,20 @@ void UciEngine::GoSearch(int depth) {
   });
 }
 
-// The mate solver proves the shortest mate for the side to move; it takes castling rights from
-// the placement alone and knows no en-passant square.
+// The mate solver proves the shortest mate for the side to move, with the position's castling
+// rights and en-passant square.
 void UciEngine::GoMate(int moves) {
   if (RefusedPosition()) return;
   const EnginePosition pos = position_;
   StartWorker([this, pos, moves] {
+    FenPosition fen;
+    fen.Board.assign(pos.squares, 64);
+    fen.WhiteToMove = pos.whiteToMove;
+    fen.Castling = pos.castling;
+    fen.EnPassant = static_cast<Square>(pos.enPassant);
+    const std::optional<ProblemPosition> problem = ToProblemPosition(fen, nullptr);
     const MateSolution mate =
-        SolveMate(BoardTextToPlacement(std::string_view(pos.squares, 64)), moves,
-                  pos.whiteToMove ? kSolverWhite : kSolverBlack, stop_);
+        problem ? SolveMateOnBoard(problem->board, moves, problem->side, stop_) : MateSolution{};
     if (mate.moves == 0) {
       Send(Join("info string no mate in ", std::to_string(moves)));
       return Send("bestmove 0000");

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,7 @@ namespace tavrel {
 class TChessBrd;
 class TMoveListBox;
 class TPanel;
+class ProblemTrainer;
 class TProbleme;
 class TRadioGroup;
 class TSound;
@@ -121,6 +123,8 @@ class Tform45 : public QMainWindow {
   QAction* FenKopieren = nullptr;   // "Stellung kopieren (FEN)", Ctrl+C
   QAction* FenEinfuegen = nullptr;  // "Stellung einfügen (FEN)", Ctrl+V
   QAction* PgnKopieren = nullptr;   // "Partie kopieren (PGN)", Ctrl+Shift+C
+  QAction* ProblemeUeben = nullptr;  // "Probleme üben …" (tform45_trainer.cpp)
+  QPointer<ProblemTrainer> Trainer;  // its window, made when first opened
 
   // --- Window state ---
   // Accumulated time of each side in whole milliseconds: 0.2 s added up in floating point
@@ -234,6 +238,7 @@ class Tform45 : public QMainWindow {
   void CreateProblemPanel();
   void ConnectSuggestion();
   void ConnectPgn();
+  void ConnectTrainer();
   void ShareWindowKeys();
   void SetClientSize(int width, int height);
   void CenterOnScreen();

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "gui/problem_trainer.h"
 #include "main_window_test_util.h"
 #include "test_openings_window.h"
 
@@ -50,7 +51,12 @@ class PgnMenuTest : public QObject {
                                  : a->text() + QLatin1Char('|') + a->shortcut().toString());
     QCOMPARE(items, QStringList({"Partie als PGN speichern …|", "PGN-Partie laden …|", "-",
                                  "Stellung kopieren (FEN)|Ctrl+C", "Stellung einfügen (FEN)|Ctrl+V",
-                                 "Partie kopieren (PGN)|Ctrl+Shift+C"}));
+                                 "Partie kopieren (PGN)|Ctrl+Shift+C", "-",
+                                 "Probleme üben …|"}));
+    // "Probleme üben …" opens the trainer on the window's collection.
+    win->ProblemeUeben->trigger();
+    QVERIFY(win->Trainer && win->Trainer->isVisible());
+    QCOMPARE(win->Trainer->Listed().size(), win->ProblemList.size() / 3);
   }
 
   void fenPastedAndCopiedThroughTheKeys() {

@@ -23,6 +23,7 @@ tree() { (cd "$root" && find . -type f | sort); }
 expected=".$prefix/bin/tavrel
 .$prefix/bin/tavrel-convert
 .$prefix/bin/tavrel-engine
+.$prefix/bin/tavrel-solve
 .$prefix/share/applications/tavrel.desktop
 .$prefix/share/doc/tavrel/changelog.gz
 .$prefix/share/doc/tavrel/copyright
@@ -32,6 +33,7 @@ expected=".$prefix/bin/tavrel
 .$prefix/share/icons/hicolor/scalable/apps/tavrel.svg
 .$prefix/share/man/man6/tavrel-convert.6.gz
 .$prefix/share/man/man6/tavrel-engine.6.gz
+.$prefix/share/man/man6/tavrel-solve.6.gz
 .$prefix/share/man/man6/tavrel.6.gz
 .$prefix/share/metainfo/org.example.tavrel.metainfo.xml
 .$prefix/share/mime/packages/tavrel.xml
