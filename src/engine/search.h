@@ -197,8 +197,10 @@ class Searcher {
     uint16_t listUse;  // move-list entries its subtree used beyond the node's first entry
     uint8_t bound;     // 1 upper, 2 lower, 3 exact
     uint8_t generation;
+    uint8_t depth;
   };
   uint64_t NodeKey(int depth) const;
+  TableEntry* Probe(uint64_t key);
 
   bool literal_ = false;
   TableEntry* table_ = nullptr;

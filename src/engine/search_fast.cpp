@@ -29,6 +29,8 @@ constexpr int kTableMoveScore = 1 << 30;
 constexpr int kKillerScore = 900000;
 constexpr int kHistoryCap = 800000;  // quiet moves stay below captures and killers
 constexpr int kMarkBonus = 10000000;  // what the literal search adds to its hint move
+// Below any value a node can have (material alone stays far inside).
+constexpr int kWideWindow = 1 << 24;
 
 bool Contains(const EngineMove* moves, int n, EngineMove m) {
   return std::find(moves, moves + n, m) != moves + n;
@@ -89,14 +91,24 @@ void Searcher::FastOrder(EngineMove tableMove) {
   }
 }
 
-// The literal Search's value (fail-hard, clamped to the window) of the same node.
+// The entry for `key` in its pair of slots, or nullptr.
+Searcher::TableEntry* Searcher::Probe(uint64_t key) {
+  TableEntry* pair = &table_[key & kTableMask & ~size_t(1)];
+  for (int i = 0; i < 2; ++i)
+    if (pair[i].key == key && pair[i].generation == generation_) return &pair[i];
+  return nullptr;
+}
+
+// The value of the literal Search's node, as a fail-soft bound: a result r <= alpha means the
+// value is at most r, r >= beta at least r, anything between is the value. The literal node
+// returns the value clamped to the window, which follows from r; the wider bounds make the
+// table's entries useful for more windows.
 //
-// Table entries: a node searched with (alpha, beta) that returns r in between has the exact
-// value r; r = alpha means value <= alpha, r = beta means value >= beta. The move-list limit is
-// the one thing a node's value can depend on besides its key: where the list starts (the sum of
-// the list lengths above it). So an entry notes how far beyond its first entry its subtree used
-// the list, and it is only reused where that still fits below the limit, as it did when stored
-// (entries of subtrees that reached the limit are not stored).
+// Table entries hold such bounds. The move-list limit is the one thing a node's value can depend
+// on besides its key: where the list starts (the sum of the list lengths above it). So an entry
+// notes how far beyond its first entry its subtree used the list, and it is only reused where
+// that still fits below the limit, as it did when stored (entries of subtrees that reached the
+// limit are not stored).
 int Searcher::FastSearch(int alpha, int beta, int depth) {
   if (stop_->load(std::memory_order_relaxed)) {
     stopped_ = true;
@@ -109,34 +121,20 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
   if (check) ++depth;
   const int first = first_[ply_];
   const uint64_t key = NodeKey(depth);
-  TableEntry* entry = &table_[key & kTableMask];
   EngineMove tableMove;
-  if (entry->key == key && entry->generation == generation_) {
-    if (first + entry->listUse < moveLimit_) {
-      const int v = entry->value;
-      int r = 0;
-      bool known = false;
-      if (entry->bound == kExact) {
-        r = v <= alpha ? alpha : v >= beta ? beta : v;
-        known = true;
-      } else if (entry->bound == kLower && v >= beta) {
-        r = beta;
-        known = true;
-      } else if (entry->bound == kUpper && v <= alpha) {
-        r = alpha;
-        known = true;
-      }
-      if (known) {
-        listHigh_ = std::max(listHigh_, first + entry->listUse);
-        return r;
+  if (const TableEntry* e = Probe(key)) {
+    if (first + e->listUse < moveLimit_) {
+      const int v = e->value;
+      if (e->bound == kExact || (e->bound == kLower && v >= beta) ||
+          (e->bound == kUpper && v <= alpha)) {
+        listHigh_ = std::max(listHigh_, first + e->listUse);
+        return v;
       }
     }
-    tableMove = entry->move;
-  } else {
+    tableMove = e->move;
+  } else if (const TableEntry* earlier = Probe(NodeKey(depth - 1))) {
     // The same node one iteration earlier had one ply less to go: its best move comes first.
-    const uint64_t earlier = NodeKey(depth - 1);
-    const TableEntry& e = table_[earlier & kTableMask];
-    if (e.key == earlier && e.generation == generation_) tableMove = e.move;
+    tableMove = earlier->move;
   }
 
   const int savedHigh = listHigh_;
@@ -146,12 +144,19 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
   auto finish = [&](int value, uint8_t bound, EngineMove best) {
     const int use = listHigh_ - first;
     if (!stopped_ && first + use < moveLimit_) {
-      entry->key = key;
-      entry->value = value;
-      entry->move = best;
-      entry->listUse = uint16_t(use);
-      entry->bound = bound;
-      entry->generation = generation_;
+      TableEntry* pair = &table_[key & kTableMask & ~size_t(1)];
+      TableEntry* slot = &pair[0];
+      if (pair[1].key == key || (pair[0].key != key && (pair[1].generation != generation_ ||
+                                                        (pair[0].generation == generation_ &&
+                                                         pair[1].depth <= pair[0].depth))))
+        slot = &pair[1];
+      slot->key = key;
+      slot->value = value;
+      slot->move = best;
+      slot->listUse = uint16_t(use);
+      slot->bound = bound;
+      slot->generation = generation_;
+      slot->depth = uint8_t(depth);
     }
     listHigh_ = std::max(savedHigh, listHigh_);
     return value;
@@ -163,7 +168,7 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
   FastOrder(tableMove);
   bool legal = false;
   EngineMove best = tableMove;
-  int a = alpha;
+  int a = alpha, bestValue = -kWideWindow;
   for (int i = first; i < end_[ply_]; ++i) {
     if (stop_->load(std::memory_order_relaxed)) {
       stopped_ = true;
@@ -182,6 +187,7 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
     }
     legal = true;
     TakeBack();
+    if (x > bestValue) bestValue = x;
     if (x > a) {
       best = m;
       if (x >= beta) {
@@ -193,16 +199,17 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
           fastHistory_[m.from][m.to] = std::min(fastHistory_[m.from][m.to] + depth * depth,
                                                 kHistoryCap);
         }
-        return finish(beta, kLower, m);
+        return finish(x, kLower, m);
       }
       a = x;
     }
   }
   if (!legal) return finish(check ? -kMate + ply_ : 0, kExact, best);
-  return finish(a, a > alpha ? kExact : kUpper, best);
+  return finish(bestValue, bestValue > alpha ? kExact : kUpper, best);
 }
 
-// The literal Quiesce without the principal variation: its tree and values are the same.
+// The literal Quiesce without the principal variation, fail-soft like FastSearch: its tree and
+// values are the same.
 int Searcher::FastQuiesce(int alpha, int beta) {
   if (stop_->load(std::memory_order_relaxed)) {
     stopped_ = true;
@@ -211,12 +218,13 @@ int Searcher::FastQuiesce(int alpha, int beta) {
   ++nodes_;
   if (ply_ >= plyLimit_) return Evaluate();
   const bool check = InCheck(side_);
+  int bestValue = -kWideWindow;
   if (check) {
     GenerateMoves();
   } else {
-    const int x = Evaluate();
-    if (x >= beta) return beta;
-    if (x > alpha) alpha = x;
+    bestValue = Evaluate();
+    if (bestValue >= beta) return bestValue;
+    if (bestValue > alpha) alpha = bestValue;
     GenerateCaptures();
   }
   listHigh_ = std::max(listHigh_, end_[ply_]);
@@ -229,13 +237,14 @@ int Searcher::FastQuiesce(int alpha, int beta) {
     legal = true;
     const int x = -FastQuiesce(-beta, -alpha);
     TakeBack();
+    if (x > bestValue) bestValue = x;
     if (x > alpha) {
-      if (x >= beta) return beta;
+      if (x >= beta) return x;
       alpha = x;
     }
   }
   if (!legal && check) return -kMate + ply_;
-  return alpha;
+  return bestValue;
 }
 
 SearchResult Searcher::FastThink(const EnginePosition& pos, int depth,
