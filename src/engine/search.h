@@ -158,6 +158,8 @@ class Searcher {
   int FastSearch(int alpha, int beta, int depth);
   int FastQuiesce(int alpha, int beta);
   void FastOrder(EngineMove ttMove);
+  int QuietGain(EngineMove m) const;
+  bool GivesCheck(EngineMove m);
   EngineMove LiteralMoveAt(int d, const EnginePosition& pos);
   bool RunLiteralIterations(int upTo, const EnginePosition& pos);
   bool ReplayHint();

@@ -10,6 +10,7 @@
 // finds, per iteration, the value and every root move that reaches it; when one move does, it is
 // the answer; when several do, the literal order decides (LiteralMoveAt).
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -166,9 +167,16 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
     return Evaluate();
   }
   FastOrder(tableMove);
-  bool legal = false;
+  bool legal = false, skipped = false;
   EngineMove best = tableMove;
   int a = alpha, bestValue = -kWideWindow;
+  // One ply above the quiescence search a quiet move's reply position is scored first by
+  // Evaluate, and the reply may keep that score (stand pat) unless it is in check. So such a move
+  // is worth at most this node's score plus what the move changes in it; where that cannot beat
+  // alpha, the move changes nothing here and needs no search. Pawn moves and castling change
+  // more of the score and are searched.
+  const bool frontier = depth == 1 && !check;
+  const int standing = frontier ? Evaluate() : 0;
   for (int i = first; i < end_[ply_]; ++i) {
     if (stop_->load(std::memory_order_relaxed)) {
       stopped_ = true;
@@ -176,6 +184,14 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
     }
     PickMove(i);
     const EngineMove m = moves_[i];
+    if (frontier && !(m.flags & (kFlagCapture | kFlagPromotion | kFlagCastle | kFlagPawnMove))) {
+      const int bound = standing + QuietGain(m);
+      if (bound <= a && !GivesCheck(m)) {
+        bestValue = std::max(bestValue, bound);
+        skipped = true;
+        continue;
+      }
+    }
     if (!MakeMove(m)) continue;
     int x;
     if (!legal) {
@@ -204,8 +220,48 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
       a = x;
     }
   }
+  if (!legal && skipped && !stopped_) {
+    // Only skipped moves were left: the node is no stalemate if one of them is legal, and its
+    // bound stands.
+    for (int i = first; i < end_[ply_] && !legal; ++i) {
+      if (!MakeMove(moves_[i])) continue;
+      TakeBack();
+      legal = true;
+    }
+  }
   if (!legal) return finish(check ? -kMate + ply_ : 0, kExact, best);
   return finish(bestValue, bestValue > alpha ? kExact : kUpper, best);
+}
+
+// What a quiet move of a knight, bishop, rook, queen or king adds to the mover's score: its
+// piece-square values, and for a rook the open-file terms (pawns do not move).
+int Searcher::QuietGain(EngineMove m) const {
+  const int p = piece_[m.from];
+  int gain = pieceSquare_[side_][p][m.to] - pieceSquare_[side_][p][m.from];
+  if (p == kRook) {
+    auto fileTerm = [this](int sq) {
+      const uint64_t file = uint64_t(0x0101010101010101) << FileOf(sq);
+      if (pieces_[side_][kPawn] & file) return 0;
+      return (pieces_[xside_][kPawn] & file) ? 10 : 15;
+    };
+    gain += fileTerm(m.to) - fileTerm(m.from);
+  }
+  return gain;
+}
+
+// Whether a quiet move of a piece other than a pawn leaves the other side's king (the first one,
+// as InCheck finds it) attacked.
+bool Searcher::GivesCheck(EngineMove m) {
+  const uint64_t kings = pieces_[xside_][kKing];
+  if (!kings) return false;
+  const uint64_t fromTo = (uint64_t(1) << m.from) | (uint64_t(1) << m.to);
+  const int p = piece_[m.from];
+  occupied_[side_] ^= fromTo;
+  pieces_[side_][p] ^= fromTo;
+  const bool check = IsAttacked(std::countr_zero(kings), side_);
+  occupied_[side_] ^= fromTo;
+  pieces_[side_][p] ^= fromTo;
+  return check;
 }
 
 // The literal Quiesce without the principal variation, fail-soft like FastSearch: its tree and
