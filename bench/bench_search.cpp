@@ -220,8 +220,8 @@ int GameTable(int depth, bool literal, bool fast) {
   std::vector<double> fastTimes;
   uint64_t literalNodes = 0, fastNodes = 0;
   int agree = 0, n = 0;
-  std::printf("depth %d\n%-3s %12s %9s %12s %9s %-6s %-5s %s\n", depth, "#", "literal", "s",
-              "fast", "s", "move", "same", "position");
+  std::printf("depth %d\n%-3s %12s %9s %12s %9s %-6s %6s %-5s %s\n", depth, "#", "literal", "s",
+              "fast", "s", "move", "score", "same", "position");
   for (const char* fen : kGamePositions) {
     ++n;
     SearchResult a, b;
@@ -243,9 +243,9 @@ int GameTable(int depth, bool literal, bool fast) {
     }
     const bool same = a.move == b.move && a.score == b.score;
     agree += same;
-    std::printf("%-3d %12llu %9.2f %12llu %9.2f %-6s %-5s %s\n", n, (unsigned long long)a.nodes,
-                ta, (unsigned long long)b.nodes, tb,
-                MoveToUci(fast ? b.move : a.move).c_str(),
+    std::printf("%-3d %12llu %9.2f %12llu %9.2f %-6s %6d %-5s %s\n", n,
+                (unsigned long long)a.nodes, ta, (unsigned long long)b.nodes, tb,
+                MoveToUci(fast ? b.move : a.move).c_str(), fast ? b.score : a.score,
                 literal && fast ? (same ? "yes" : "NO") : "-", fen);
     std::fflush(stdout);
   }

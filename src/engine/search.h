@@ -160,6 +160,7 @@ class Searcher {
   void FastOrder(EngineMove ttMove);
   int QuietGain(EngineMove m) const;
   bool GivesCheck(EngineMove m);
+  bool StandPatAfter(EngineMove m, int alpha, int& bound);
   EngineMove LiteralMoveAt(int d, const EnginePosition& pos);
   bool RunLiteralIterations(int upTo, const EnginePosition& pos);
   bool ReplayHint();

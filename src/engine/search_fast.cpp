@@ -184,9 +184,16 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
     }
     PickMove(i);
     const EngineMove m = moves_[i];
-    if (frontier && !(m.flags & (kFlagCapture | kFlagPromotion | kFlagCastle | kFlagPawnMove))) {
-      const int bound = standing + QuietGain(m);
-      if (bound <= a && !GivesCheck(m)) {
+    if (frontier && !(m.flags & (kFlagCastle | kFlagEnPassant))) {
+      bool skip = false;
+      int bound;
+      if (!(m.flags & (kFlagCapture | kFlagPromotion | kFlagPawnMove))) {
+        bound = standing + QuietGain(m);
+        skip = bound <= a && !GivesCheck(m);
+      } else {
+        skip = StandPatAfter(m, a, bound);
+      }
+      if (skip) {
         bestValue = std::max(bestValue, bound);
         skipped = true;
         continue;
@@ -249,6 +256,44 @@ int Searcher::QuietGain(EngineMove m) const {
   return gain;
 }
 
+// For a capture, promotion or pawn move (no castling, no en passant): `bound` := the mover's
+// score in the position after it, which is the most the move is worth if the reply stands pat;
+// true when that cannot beat `alpha` and the reply is not in check, so that it would stand pat
+// (or take something, which only lowers the move's worth). The move is applied to the bitboards
+// and scores only, which is all Evaluate and IsAttacked read.
+bool Searcher::StandPatAfter(EngineMove m, int alpha, int& bound) {
+  const int s = side_, x = xside_;
+  const int p = piece_[m.from], q = piece_[m.to];
+  const int np = (m.flags & kFlagPromotion) ? m.promote : p;
+  const uint64_t from = uint64_t(1) << m.from, to = uint64_t(1) << m.to;
+  const int32_t material0 = material_[0], material1 = material_[1];
+  pieces_[s][p] ^= from;
+  pieces_[s][np] ^= to;
+  occupied_[s] ^= from | to;
+  material_[s] += pieceSquare_[s][np][m.to] - pieceSquare_[s][p][m.from];
+  if (q != kEmpty) {
+    pieces_[x][q] ^= to;
+    occupied_[x] ^= to;
+    material_[x] -= pieceSquare_[x][q][m.to];
+  }
+  bound = Evaluate();
+  bool skip = bound <= alpha;
+  if (skip) {
+    const uint64_t kings = pieces_[x][kKing];
+    skip = !kings || !IsAttacked(std::countr_zero(kings), s);
+  }
+  if (q != kEmpty) {
+    pieces_[x][q] ^= to;
+    occupied_[x] ^= to;
+  }
+  occupied_[s] ^= from | to;
+  pieces_[s][np] ^= to;
+  pieces_[s][p] ^= from;
+  material_[0] = material0;
+  material_[1] = material1;
+  return skip;
+}
+
 // Whether a quiet move of a piece other than a pawn leaves the other side's king (the first one,
 // as InCheck finds it) attacked.
 bool Searcher::GivesCheck(EngineMove m) {
@@ -289,6 +334,13 @@ int Searcher::FastQuiesce(int alpha, int beta) {
   for (int i = first_[ply_]; i < end_[ply_]; ++i) {
     PickMove(i);
     const EngineMove m = moves_[i];
+    // As one ply above: a capture whose reply position, standing pat, cannot beat alpha is not
+    // searched. Out of check only: in check every evasion counts for the mate test.
+    int bound;
+    if (!check && !(m.flags & kFlagEnPassant) && StandPatAfter(m, alpha, bound)) {
+      bestValue = std::max(bestValue, bound);
+      continue;
+    }
     if (!MakeMove(m)) continue;
     legal = true;
     const int x = -FastQuiesce(-beta, -alpha);
