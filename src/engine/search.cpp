@@ -270,8 +270,10 @@ Searcher::Searcher() {
   }
   ClearHint();
   // Zero pages: the operating system provides them when first written.
-  table_ = static_cast<TableEntry*>(std::calloc(size_t(1) << kTableBits, sizeof(TableEntry)));
-  if (!table_) throw std::bad_alloc();
+  tableMemory_ = std::calloc(TableBytes() + 64, 1);
+  if (!tableMemory_) throw std::bad_alloc();
+  table_ = reinterpret_cast<TableEntry*>((reinterpret_cast<uintptr_t>(tableMemory_) + 63) &
+                                         ~uintptr_t(63));
 }
 
 void Searcher::ClearHint() {

@@ -193,7 +193,7 @@ class Searcher {
 
   // Transposition table entry: a bound on the value of a Search node, keyed by position, side,
   // rights, en-passant square, remaining depth and ply.
-  struct TableEntry {
+  struct alignas(32) TableEntry {
     uint64_t key;
     int32_t value;
     EngineMove move;
@@ -202,13 +202,14 @@ class Searcher {
     uint8_t generation;
     uint8_t depth;
   };
-  uint64_t NodeKey(int depth) const;
-  TableEntry* Probe(uint64_t key);
+  uint64_t PlaceKey() const;
+  TableEntry* Probe(TableEntry* bucket, uint64_t key);
 
   bool literal_ = false;
-  TableEntry* table_ = nullptr;
+  TableEntry* table_ = nullptr;  // 64-byte aligned buckets of two entries
+  void* tableMemory_ = nullptr;
   uint8_t generation_ = 0;
-  uint64_t hash_ = 0;   // pieces only; side, rights and en passant are added by NodeKey
+  uint64_t hash_ = 0;   // pieces only; side, rights and en passant are added by PlaceKey
   int listHigh_ = 0;    // highest move-list end reached (for the list-limit check of the table)
   bool stopped_ = false;
   int32_t fastHistory_[64][64];

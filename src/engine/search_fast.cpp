@@ -44,7 +44,7 @@ size_t Searcher::TableBytes() {
 }
 
 Searcher::~Searcher() {
-  std::free(table_);
+  std::free(tableMemory_);
 }
 
 SearchResult Searcher::Think(const EnginePosition& pos, int depth, const std::atomic<bool>& stop,
@@ -68,9 +68,11 @@ SearchResult Searcher::Think(const EnginePosition& pos, int depth, const std::at
 // Side, rights and en-passant square are hashed here rather than on every move; the remaining
 // depth and the ply belong to the key because the value of a node depends on both (mate scores
 // count plies from the root, the ply limit ends lines).
-uint64_t Searcher::NodeKey(int depth) const {
+// Entries of one node for all depths share a bucket (one cache line): the node's entry and the
+// one of the iteration before are found with one memory access.
+uint64_t Searcher::PlaceKey() const {
   uint64_t k = hash_ ^ kHashKeys.castling[castle_ & 15] ^ kHashKeys.enPassant[ep_ + 1] ^
-               kHashKeys.depth[depth & 127] ^ kHashKeys.ply[ply_];
+               kHashKeys.ply[ply_];
   if (side_ == kBlack) k ^= kHashKeys.blackToMove;
   return k;
 }
@@ -92,11 +94,10 @@ void Searcher::FastOrder(EngineMove tableMove) {
   }
 }
 
-// The entry for `key` in its pair of slots, or nullptr.
-Searcher::TableEntry* Searcher::Probe(uint64_t key) {
-  TableEntry* pair = &table_[key & kTableMask & ~size_t(1)];
+// The entry for `key` in the bucket, or nullptr.
+Searcher::TableEntry* Searcher::Probe(TableEntry* bucket, uint64_t key) {
   for (int i = 0; i < 2; ++i)
-    if (pair[i].key == key && pair[i].generation == generation_) return &pair[i];
+    if (bucket[i].key == key && bucket[i].generation == generation_) return &bucket[i];
   return nullptr;
 }
 
@@ -121,9 +122,11 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
   const bool check = InCheck(side_);
   if (check) ++depth;
   const int first = first_[ply_];
-  const uint64_t key = NodeKey(depth);
+  const uint64_t place = PlaceKey();
+  const uint64_t key = place ^ kHashKeys.depth[depth & 127];
+  TableEntry* bucket = &table_[place & kTableMask & ~size_t(1)];
   EngineMove tableMove;
-  if (const TableEntry* e = Probe(key)) {
+  if (const TableEntry* e = Probe(bucket, key)) {
     if (first + e->listUse < moveLimit_) {
       const int v = e->value;
       if (e->bound == kExact || (e->bound == kLower && v >= beta) ||
@@ -133,7 +136,8 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
       }
     }
     tableMove = e->move;
-  } else if (const TableEntry* earlier = Probe(NodeKey(depth - 1))) {
+  } else if (const TableEntry* earlier =
+                 Probe(bucket, place ^ kHashKeys.depth[(depth - 1) & 127])) {
     // The same node one iteration earlier had one ply less to go: its best move comes first.
     tableMove = earlier->move;
   }
@@ -145,7 +149,7 @@ int Searcher::FastSearch(int alpha, int beta, int depth) {
   auto finish = [&](int value, uint8_t bound, EngineMove best) {
     const int use = listHigh_ - first;
     if (!stopped_ && first + use < moveLimit_) {
-      TableEntry* pair = &table_[key & kTableMask & ~size_t(1)];
+      TableEntry* pair = bucket;
       TableEntry* slot = &pair[0];
       if (pair[1].key == key || (pair[0].key != key && (pair[1].generation != generation_ ||
                                                         (pair[0].generation == generation_ &&
