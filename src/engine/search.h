@@ -199,7 +199,7 @@ class Searcher {
     EngineMove move;
     uint16_t listUse;  // move-list entries its subtree used beyond the node's first entry
     uint8_t bound;     // 1 upper, 2 lower, 3 exact
-    uint8_t generation;
+    uint16_t generation;  // of the search that stored it; 0 = never
     uint8_t depth;
   };
   uint64_t PlaceKey() const;
@@ -208,7 +208,7 @@ class Searcher {
   bool literal_ = false;
   TableEntry* table_ = nullptr;  // 64-byte aligned buckets of two entries
   void* tableMemory_ = nullptr;
-  uint8_t generation_ = 0;
+  uint16_t generation_ = 0;
   uint64_t hash_ = 0;   // pieces only; side, rights and en passant are added by PlaceKey
   int listHigh_ = 0;    // highest move-list end reached (for the list-limit check of the table)
   bool stopped_ = false;
