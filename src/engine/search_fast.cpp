@@ -507,7 +507,8 @@ EngineMove Searcher::LiteralMoveAt(int d, const EnginePosition& pos) {
   for (int i = 0; i < end_[0] && marked < 0; ++i)
     if (moves_[i].from == previous.from && moves_[i].to == previous.to) marked = i;
   // From iteration 2 on the mark decides alone when it is among the ties: 10,000,000 is more than
-  // a quiet move's history after the earlier iterations, by a wide margin at these depths.
+  // a quiet move's history after the earlier iterations, by a wide margin at these depths (the
+  // largest entry after iterations 1..7 of the slowest game positions is about 200,000).
   if (d > 1 && marked >= 0 && Contains(ties_[d], tieCount_[d], moves_[marked]))
     return literalMove_[d] = moves_[marked];
   if (d == 1) {
