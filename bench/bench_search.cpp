@@ -12,6 +12,10 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "core/fen.h"
 #include "core/chess_thread.h"
@@ -175,6 +179,113 @@ void IdleThread(benchmark::State& state) {
 }
 BENCHMARK(IdleThread)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+
+// Middlegame positions from real games (the Bratko-Kopec test positions).
+constexpr const char* kGamePositions[] = {
+    "1k1r4/pp1b1R2/3q2pp/4p3/2B5/4Q3/PPP2B2/2K5 b - - 0 1",
+    "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 1",
+    "2q1rr1k/3bbnnp/p2p1pp1/2pPp3/PpP1P1P1/1P2BNNP/2BQ1PRK/7R b - - 0 1",
+    "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq - 0 1",
+    "r1b2rk1/2q1b1pp/p2ppn2/1p6/3QP3/1BN1B3/PPP3PP/R4RK1 w - - 0 1",
+    "1nk1r1r1/pp2n1pp/4p3/q2pPp1N/b1pP1P2/B1P2R2/2P1B1PP/R2Q2K1 w - - 0 1",
+    "2kr1bnr/pbpq4/2n1pp2/3p3p/3P1P1B/2N2N1Q/PPP3PP/2KR1B1R w - - 0 1",
+    "3rr1k1/pp3pp1/1qn2np1/8/3p4/PP1R1P2/2P1NQPP/R1B3K1 b - - 0 1",
+    "2r1nrk1/p2q1ppp/bp1p4/n1pPp3/P1P1P3/2PBB1N1/4QPPP/R4RK1 w - - 0 1",
+    "r3r1k1/ppqb1ppp/8/4p1NQ/8/2P5/PP3PPP/R3R1K1 b - - 0 1",
+    "r2q1rk1/4bppp/p2p4/2pP4/3pP3/3Q4/PP1B1PPP/R3R1K1 w - - 0 1",
+    "rnb2r1k/pp2p2p/2pp2p1/q2P1p2/8/1Pb2NP1/PB2PPBP/R2Q1RK1 w - - 0 1",
+    "2r3k1/1p2q1pp/2b1pr2/p1pp4/6Q1/1P1PP1R1/P1PN2PP/5RK1 w - - 0 1",
+    "r1bqkb1r/4npp1/p1p4p/1p1pP1B1/8/1B6/PPPN1PPP/R2Q1RK1 w kq - 0 1",
+    "r2q1rk1/1ppnbppp/p2p1nb1/3Pp3/2P1P1P1/2N2N1P/PPB1QP2/R1B2RK1 b - - 0 1",
+    "r1bq1rk1/pp2ppbp/2np2p1/2n5/P3PP2/N1P2N2/1PB3PP/R1B1QRK1 b - - 0 1",
+    "3rr3/2pq2pk/p2p1pnp/8/2QBPP2/1P6/P5PP/4RRK1 b - - 0 1",
+    "r4k2/pb2bp1r/1p1qp2p/3pNp2/3P1P2/2N3P1/PPP1Q2P/2KRR3 w - - 0 1",
+    "3rn2k/ppb2rpp/2ppqp2/5N2/2P1P3/1P5Q/PB3PPP/3RR1K1 w - - 0 1",
+    "2r2rk1/1bqnbpp1/1p1ppn1p/pP6/N1P1P3/P2B1N1P/1B2QPP1/R2R2K1 b - - 0 1",
+    "r1bqk2r/pp2bppp/2p5/3pP3/P2Q1P2/2N1B3/1PP3PP/R4RK1 b kq - 0 1",
+    "r2qnrnk/p2b2b1/1p1p2pp/2pPpp2/1PP1P3/PRNBB3/3QNPPP/5RK1 w - - 0 1",
+};
+
+// Processor time of this thread: on a shared machine the wall clock also counts other
+// processes' turns.
+double ThreadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// The table of the game positions: per position the literal and the fast search's processor
+// time and nodes, and whether move and score agree. The literal column takes minutes at depth 8;
+// --no-literal leaves it out.
+int GameTable(int depth, bool literal, bool fast) {
+  Searcher reference, quick;
+  reference.SetLiteral(true);
+  std::atomic<bool> stop{false};
+  std::vector<double> fastTimes;
+  uint64_t literalNodes = 0, fastNodes = 0;
+  int agree = 0, n = 0;
+  std::printf("depth %d\n%-3s %12s %9s %12s %9s %-6s %6s %-5s %s\n", depth, "#", "literal", "cpu s",
+              "fast", "cpu s", "move", "score", "same", "position");
+  for (const char* fen : kGamePositions) {
+    ++n;
+    SearchResult a, b;
+    double ta = 0, tb = 0;
+    if (literal) {
+      reference.ClearHint();
+      const double start = ThreadCpuSeconds();
+      a = reference.Think(Position(fen), depth, stop);
+      ta = ThreadCpuSeconds() - start;
+      literalNodes += a.nodes;
+    }
+    if (fast) {
+      quick.ClearHint();
+      const double start = ThreadCpuSeconds();
+      b = quick.Think(Position(fen), depth, stop);
+      tb = ThreadCpuSeconds() - start;
+      fastNodes += b.nodes;
+      fastTimes.push_back(tb);
+    }
+    const bool same = a.move == b.move && a.score == b.score;
+    agree += same;
+    std::printf("%-3d %12llu %9.2f %12llu %9.2f %-6s %6d %-5s %s\n", n,
+                (unsigned long long)a.nodes, ta, (unsigned long long)b.nodes, tb,
+                MoveToUci(fast ? b.move : a.move).c_str(), fast ? b.score : a.score,
+                literal && fast ? (same ? "yes" : "NO") : "-", fen);
+    std::fflush(stdout);
+  }
+  if (fast) {
+    std::sort(fastTimes.begin(), fastTimes.end());
+    const double median = fastTimes.size() % 2
+                              ? fastTimes[fastTimes.size() / 2]
+                              : (fastTimes[fastTimes.size() / 2 - 1] + fastTimes[fastTimes.size() / 2]) / 2;
+    std::printf("fast: median %.2f s, max %.2f s, nodes %llu\n", median, fastTimes.back(),
+                (unsigned long long)fastNodes);
+  }
+  if (literal && fast)
+    std::printf("literal nodes %llu, %.1f times the fast search's; %d of %d agree\n",
+                (unsigned long long)literalNodes, double(literalNodes) / double(fastNodes), agree,
+                n);
+  return literal && fast && agree != n ? 1 : 0;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+// bench_search --games [--depth=N] [--no-literal] [--no-fast]: the game-position table;
+// otherwise the benchmarks above.
+int main(int argc, char** argv) {
+  bool games = false, literal = true, fast = true;
+  int depth = 8;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--games") games = true;
+    if (a == "--no-literal") literal = false;
+    if (a == "--no-fast") fast = false;
+    if (a.rfind("--depth=", 0) == 0) depth = std::atoi(a.c_str() + 8);
+  }
+  if (games) return GameTable(depth, literal, fast);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -142,6 +142,7 @@ void UciEngine::CmdUci(Args&) {
   Send("id name Tavrel");
   Send("id author the Tavrel developers");
   Send("option name Depth type spin default 5 min 1 max 8");
+  Send("option name Literal type check default false");
   Send("uciok");
 }
 
@@ -169,6 +170,15 @@ void UciEngine::CmdSetOption(Args& args) {
     std::string& target = inValue ? value : name;
     if (!target.empty()) target += ' ';
     target += word;
+  }
+  if (Lower(name) == "literal") {
+    // The reference search: every node of the literal tree, same move and score, far slower.
+    const std::string v = Lower(value);
+    if (v != "true" && v != "false")
+      return Error("setoption: Literal must be true or false, got '" + Excerpt(value) + "'");
+    StopWorker();
+    searcher_->SetLiteral(v == "true");
+    return;
   }
   if (Lower(name) != "depth") return Error("setoption: unknown option '" + Excerpt(name) + "'");
   int depth;
@@ -390,28 +400,51 @@ const std::vector<const char*>& UciEngine::BenchPositions() {
 }
 
 uint64_t UciEngine::Bench() {
-  uint64_t total = 0;
+  // The literal search's node count is the fixed signature; the fast search's figures stand beside
+  // it, with whether both gave the same move and score.
+  uint64_t total = 0, fastTotal = 0;
   std::atomic<bool> noStop{false};
-  const auto start = Clock::now();
-  const double cpuStart = CpuSeconds();
+  Clock::duration literalTime{}, fastTime{};
+  double cpu = 0;
+  bool allAgree = true;
   int i = 0;
+  const bool literal = searcher_->Literal();
   for (const char* fen : BenchPositions()) {
     // Each position starts without the previous search's hint, so the node count is a fixed
     // signature of the search.
+    const EnginePosition pos = FromFen(*ParseFen(fen));
     searcher_->ClearHint();
-    const SearchResult r = searcher_->Think(FromFen(*ParseFen(fen)), kBenchDepth, noStop);
+    searcher_->SetLiteral(true);
+    auto start = Clock::now();
+    const double cpuStart = CpuSeconds();
+    const SearchResult r = searcher_->Think(pos, kBenchDepth, noStop);
+    cpu += CpuSeconds() - cpuStart;
+    literalTime += Clock::now() - start;
+    searcher_->ClearHint();
+    searcher_->SetLiteral(false);
+    start = Clock::now();
+    const SearchResult f = searcher_->Think(pos, kBenchDepth, noStop);
+    const auto fastElapsed = Clock::now() - start;
+    fastTime += fastElapsed;
+    const bool agree = f.move == r.move && f.score == r.score;
+    allAgree = allAgree && agree;
     total += r.nodes;
+    fastTotal += f.nodes;
     Send(Join("info string bench ", std::to_string(++i), "/",
               std::to_string(BenchPositions().size()), " ", MoveToUci(r.move), " score ",
-              ScoreText(r.score), " nodes ", std::to_string(r.nodes), " ", fen));
+              ScoreText(r.score), " nodes ", std::to_string(r.nodes), " fast ",
+              std::to_string(f.nodes), " nodes ", std::to_string(Millis(fastElapsed)), " ms ",
+              agree ? "same" : "DIFFERENT", " ", fen));
   }
-  const auto elapsed = Clock::now() - start;
+  searcher_->SetLiteral(literal);
+  searcher_->ClearHint();
   // On a shared machine the wall clock includes other processes' turns; the CPU time does not.
-  const double cpu = CpuSeconds() - cpuStart;
   const uint64_t cpuNps = cpu > 0 ? uint64_t(double(total) / cpu) : 0;
   Send(Join("bench depth ", std::to_string(kBenchDepth), " nodes ", std::to_string(total), " time ",
-            std::to_string(Millis(elapsed)), " ms nps ", std::to_string(Nps(total, elapsed)),
-            " cpu ", std::to_string(uint64_t(cpu * 1000)), " ms cpu-nps ", std::to_string(cpuNps)));
+            std::to_string(Millis(literalTime)), " ms nps ", std::to_string(Nps(total, literalTime)),
+            " cpu ", std::to_string(uint64_t(cpu * 1000)), " ms cpu-nps ", std::to_string(cpuNps),
+            " fast-nodes ", std::to_string(fastTotal), " fast-time ",
+            std::to_string(Millis(fastTime)), " ms ", allAgree ? "same" : "DIFFERENT"));
   return total;
 }
 

@@ -1,11 +1,15 @@
 #include "core/search.h"
 
+#include "core/search_keys.h"
+
 #include <emmintrin.h>
 
 #include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <cstdlib>
+#include <new>
 #include <utility>
 
 namespace tavrel {
@@ -265,10 +269,16 @@ Searcher::Searcher() {
     piece_[i] = kEmpty;
   }
   ClearHint();
+  // Zero pages: the operating system provides them when first written.
+  tableMemory_ = std::calloc(TableBytes() + 64, 1);
+  if (!tableMemory_) throw std::bad_alloc();
+  table_ = reinterpret_cast<TableEntry*>((reinterpret_cast<uintptr_t>(tableMemory_) + 63) &
+                                         ~uintptr_t(63));
 }
 
 void Searcher::ClearHint() {
   std::memset(pv_, 0, sizeof pv_);
+  ForgetReplay();
 }
 
 void Searcher::SetLimits(int maxPly, int maxMoves) {
@@ -282,6 +292,7 @@ template <bool kMaterial>
   piece_[sq] = uint8_t(piece);
   occupied_[colour] |= Bit(sq);
   pieces_[colour][piece] |= Bit(sq);
+  hash_ ^= PieceKey(colour, piece, sq);
   if (kMaterial) material_[colour] += pieceSquare_[colour][piece][sq];
 }
 
@@ -290,6 +301,7 @@ template <bool kMaterial>
   const int colour = color_[sq], piece = piece_[sq];
   occupied_[colour] &= ~Bit(sq);
   pieces_[colour][piece] &= ~Bit(sq);
+  hash_ ^= PieceKey(colour, piece, sq);
   if (kMaterial) material_[colour] -= pieceSquare_[colour][piece][sq];
   color_[sq] = kEmpty;
   piece_[sq] = kEmpty;
@@ -355,6 +367,9 @@ void Searcher::SetPosition(const EnginePosition& pos) {
   ply_ = 0;
   first_[0] = 0;
   RecomputeMaterial();
+  hash_ = 0;
+  for (int sq = 0; sq < 64; ++sq)
+    if (color_[sq] != kEmpty) hash_ ^= PieceKey(color_[sq], piece_[sq], sq);
 }
 
 void Searcher::PrepareEvaluation() {
@@ -842,8 +857,9 @@ int Searcher::Quiesce(int alpha, int beta) {
   return alpha;
 }
 
-SearchResult Searcher::Think(const EnginePosition& pos, int depth, const std::atomic<bool>& stop,
-                             const IterationCallback& onIteration) {
+SearchResult Searcher::LiteralThink(const EnginePosition& pos, int depth,
+                                    const std::atomic<bool>& stop,
+                                    const IterationCallback& onIteration) {
   SearchResult result;
   SetPosition(pos);
   PrepareEvaluation();
@@ -857,21 +873,7 @@ SearchResult Searcher::Think(const EnginePosition& pos, int depth, const std::at
       result.stopped = true;
       break;
     }
-    followPv_ = true;
-    int score = Search(-kInfinity, kInfinity, d);
-    EngineMove fallback;
-    if (!stop.load(std::memory_order_relaxed) && pvLength_[0] == 0 &&
-        FirstLegalRootMove(fallback)) {
-      // Every move fell outside the fixed window: one side is more than kInfinity ahead (a board
-      // full of queens). Search again with a window that holds any score, so that a legal move
-      // is still handed over; searches inside the window never come here.
-      followPv_ = true;
-      score = Search(-kWideWindow, kWideWindow, d);
-      if (pvLength_[0] == 0) {  // even so no line (the move list was full): any legal move
-        pv_[0][0] = fallback;
-        pvLength_[0] = 1;
-      }
-    }
+    const int score = LiteralIteration(d);
     if (stop.load(std::memory_order_relaxed)) {
       result.stopped = true;
       break;
@@ -887,6 +889,25 @@ SearchResult Searcher::Think(const EnginePosition& pos, int depth, const std::at
   result.nodes = nodes_;
   stop_ = nullptr;
   return result;
+}
+
+int Searcher::LiteralIteration(int d) {
+  followPv_ = true;
+  int score = Search(-kInfinity, kInfinity, d);
+  EngineMove fallback;
+  if (!stop_->load(std::memory_order_relaxed) && pvLength_[0] == 0 &&
+      FirstLegalRootMove(fallback)) {
+    // Every move fell outside the fixed window: one side is more than kInfinity ahead (a board
+    // full of queens). Search again with a window that holds any score, so that a legal move
+    // is still handed over; searches inside the window never come here.
+    followPv_ = true;
+    score = Search(-kWideWindow, kWideWindow, d);
+    if (pvLength_[0] == 0) {  // even so no line (the move list was full): any legal move
+      pv_[0][0] = fallback;
+      pvLength_[0] = 1;
+    }
+  }
+  return score;
 }
 
 bool Searcher::FirstLegalRootMove(EngineMove& move) {

@@ -1,7 +1,10 @@
 // The computer's move search: a small alpha-beta engine with iterative deepening, a check
 // extension, a capture-only quiescence search, history ordering and a principal-variation hint.
-// It has no clock, no transposition table and no repetition detection. Everything it needs lives
-// in fixed arrays inside the Searcher, so a search never allocates.
+// It has no clock and no repetition detection. Its result (move and score) is defined by that
+// literal search; by default the same result is found with a transposition table and null-window
+// tests (search_fast.cpp), and SetLiteral(true) runs the literal search itself. Everything it
+// needs lives in fixed arrays inside the Searcher and one table allocated with it, so a search
+// never allocates.
 #pragma once
 
 #include <atomic>
@@ -94,6 +97,17 @@ class Searcher {
   using IterationCallback = std::function<void(const IterationInfo&)>;
 
   Searcher();
+  ~Searcher();
+  Searcher(const Searcher&) = delete;
+  Searcher& operator=(const Searcher&) = delete;
+
+  // The literal search (every node of the fixed iterative-deepening tree in its own order)
+  // instead of the equivalent fast one. Both give the same move and score.
+  void SetLiteral(bool literal) { literal_ = literal; }
+  bool Literal() const { return literal_; }
+  // Entries and bytes of the transposition table (allocated once, with the Searcher).
+  static constexpr int kTableBits = 20;
+  static size_t TableBytes();
 
   // Iterative deepening from depth 1 to `depth` (clamped to 1..kMaxPly-1). `stop` is polled before
   // every iteration, on entry to every full-width node and before each of its moves. The principal
@@ -137,6 +151,22 @@ class Searcher {
     int32_t material[2] = {0, 0};  // piece-square sums before the move
   };
 
+  SearchResult LiteralThink(const EnginePosition& pos, int depth, const std::atomic<bool>& stop,
+                            const IterationCallback& onIteration);
+  SearchResult FastThink(const EnginePosition& pos, int depth, const std::atomic<bool>& stop,
+                         const IterationCallback& onIteration);
+  int FastSearch(int alpha, int beta, int depth);
+  int FastQuiesce(int alpha, int beta);
+  void FastOrder(EngineMove ttMove);
+  int QuietGain(EngineMove m) const;
+  bool GivesCheck(EngineMove m);
+  bool StandPatAfter(EngineMove m, int alpha, int& bound);
+  EngineMove LiteralMoveAt(int d, const EnginePosition& pos);
+  bool RunLiteralIterations(int upTo, const EnginePosition& pos);
+  bool ReplayHint();
+  void ForgetReplay();
+  void LogFastSearch(const EnginePosition& pos, int depth);
+  int LiteralIteration(int d);
   int Search(int alpha, int beta, int depth);
   int Quiesce(int alpha, int beta);
   void GenerateMoves();
@@ -160,6 +190,51 @@ class Searcher {
   uint64_t PerftNode(int depth);
   // The first legal move of the root's list; false when the side to move has none.
   bool FirstLegalRootMove(EngineMove& move);
+
+  // Transposition table entry: a bound on the value of a Search node, keyed by position, side,
+  // rights, en-passant square, remaining depth and ply.
+  struct alignas(32) TableEntry {
+    uint64_t key;
+    int32_t value;
+    EngineMove move;
+    uint16_t listUse;  // move-list entries its subtree used beyond the node's first entry
+    uint8_t bound;     // 1 upper, 2 lower, 3 exact
+    uint16_t generation;  // of the search that stored it; 0 = never
+    uint8_t depth;
+  };
+  uint64_t PlaceKey() const;
+  TableEntry* Probe(TableEntry* bucket, uint64_t key);
+
+  bool literal_ = false;
+  TableEntry* table_ = nullptr;  // 64-byte aligned buckets of two entries
+  void* tableMemory_ = nullptr;
+  uint16_t generation_ = 0;
+  uint64_t hash_ = 0;   // pieces only; side, rights and en passant are added by PlaceKey
+  int listHigh_ = 0;    // highest move-list end reached (for the list-limit check of the table)
+  bool stopped_ = false;
+  int32_t fastHistory_[64][64];
+  EngineMove killers_[engine::kMaxPly][2];
+  // Root of the fast search: legal moves, and per iteration the value and the moves that reach it.
+  static constexpr int kMaxRootMoves = 256;
+  EngineMove rootMoves_[kMaxRootMoves];
+  int rootCount_ = 0;
+  int rootValue_[engine::kMaxPly];
+  EngineMove ties_[engine::kMaxPly][kMaxRootMoves];
+  int tieCount_[engine::kMaxPly];
+  EngineMove literalMove_[engine::kMaxPly];  // memo of LiteralMoveAt, from == to when unknown
+  int literalDone_ = 0;  // literal iterations run in this search (history and hint follow them)
+  // The principal variation left behind is the next search's ordering hint. A fast search knows
+  // only its first move; the literal row is rebuilt when needed by replaying the fast searches
+  // since the last exact row.
+  EngineMove exactRow_[engine::kMaxPly];
+  struct Replay {
+    EnginePosition pos;
+    int depth;
+  };
+  static constexpr int kMaxReplay = 32;
+  Replay replay_[kMaxReplay];
+  int replayCount_ = 0;
+  EngineMove hintFirst_;  // first move of the literal row
 
   const std::atomic<bool>* stop_ = nullptr;
   uint64_t nodes_ = 0;

@@ -38,7 +38,8 @@ TEST(Uci, Handshake) {
   UciEngine e(out);
   EXPECT_EQ(Session(e, out, {"uci", "isready"}),
             (std::vector<std::string>{"id name Tavrel", "id author the Tavrel developers",
-                                      "option name Depth type spin default 5 min 1 max 8", "uciok",
+                                      "option name Depth type spin default 5 min 1 max 8",
+                                      "option name Literal type check default false", "uciok",
                                       "readyok"}));
 }
 

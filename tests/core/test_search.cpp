@@ -56,8 +56,10 @@ EngineMove Find(const std::vector<EngineMove>& moves, const std::string& text) {
   return EngineMove{0, 0, 0, 0xff};
 }
 
+// The literal search: these tests look at its lines and node counts.
 SearchResult Think(const char* fen, int depth) {
   Searcher searcher;
+  searcher.SetLiteral(true);
   std::atomic<bool> stop{false};
   return searcher.Think(FromFen(fen), depth, stop);
 }
@@ -178,6 +180,7 @@ TEST(SearchRules, MateAndStalemateScores) {
 
 TEST(SearchRules, DepthOneIsOneIterationPlusQuiescence) {
   Searcher searcher;
+  searcher.SetLiteral(true);
   std::atomic<bool> stop{false};
   std::vector<int> depths;
   const SearchResult r = searcher.Think(
@@ -372,12 +375,18 @@ TEST(SearchSignature, FixedPositions) {
     EXPECT_EQ(MoveText(res.move), r.move) << r.fen;
     EXPECT_EQ(res.score, r.score) << r.fen;
     EXPECT_EQ(res.nodes, r.nodes) << r.fen;
+    Searcher fast;
+    std::atomic<bool> stop{false};
+    const SearchResult f = fast.Think(FromFen(r.fen), r.depth, stop);
+    EXPECT_EQ(MoveText(f.move), r.move) << r.fen;
+    EXPECT_EQ(f.score, r.score) << r.fen;
   }
 }
 
 // The principal variation of one search is the first iteration's ordering hint of the next.
 TEST(SearchSignature, HintCarriesOverToTheNextSearch) {
   Searcher s;
+  s.SetLiteral(true);
   std::atomic<bool> stop{false};
   const SearchResult first =
       s.Think(FromFen("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq -"), 5, stop);
