@@ -47,6 +47,7 @@ constexpr const char* kUsage =
     "  -draw N CP        Remis ab Zug 30, wenn beide N Züge lang höchstens CP sehen\n"
     "  -maxmoves N       Remis nach N Zügen\n"
     "  -event TEXT       PGN-Tag Event\n"
+    "  -first N          mit der N-ten Eröffnung beginnen (Vorgabe 1)\n"
     "  -quiet            keine Zeile je Partie\n";
 
 enum class LimitKind { Depth, Nodes, MoveTime, Clock };
@@ -77,6 +78,7 @@ struct Config {
   int DrawMoves = 0, DrawCp = 0;
   int MaxMoves = 0;
   std::string Event = "tavrel-match";
+  int FirstOpening = 0;
   bool Quiet = false;
 };
 
@@ -313,7 +315,7 @@ GameResult PlayGame(const Config& cfg, const std::vector<Opening>& openings, int
   GameResult g;
   g.Index = index;
   g.AIsWhite = index % 2 == 0;
-  const Opening& opening = openings[static_cast<std::size_t>(index / 2) % openings.size()];
+  const Opening& opening = openings[static_cast<std::size_t>(cfg.FirstOpening + index / 2) % openings.size()];
   Player* side[2] = {players[g.AIsWhite ? 0 : 1], players[g.AIsWhite ? 1 : 0]};  // white, black
   const int engineOf[2] = {g.AIsWhite ? 0 : 1, g.AIsWhite ? 1 : 0};
 
@@ -342,8 +344,10 @@ GameResult PlayGame(const Config& cfg, const std::vector<Opening>& openings, int
   for (int c = 0; c < 2; ++c) {
     std::string error;
     if (!side[c]->Ready(error)) {
-      lose(c, "abandoned", error);
-      break;
+      // No game without both engines: the match stops.
+      std::cerr << "tavrel-match: " << error << std::endl;
+      std::cout.flush();
+      ::_exit(2);
     }
   }
   while (g.Result.empty()) {
@@ -518,6 +522,8 @@ int main(int argc, char** argv) {
       cfg.MaxMoves = static_cast<int>(ToNumber(next("-maxmoves"), a));
     } else if (a == "-event") {
       cfg.Event = next("-event");
+    } else if (a == "-first") {
+      cfg.FirstOpening = static_cast<int>(std::max(1LL, ToNumber(next("-first"), a)) - 1);
     } else if (a == "-quiet") {
       cfg.Quiet = true;
     } else if (a == "-h" || a == "--help" || a == "-help") {

@@ -142,7 +142,11 @@ bool UciClient::Launch(const QString& program, const QStringList& arguments) {
   skipping_ = false;
   error_.clear();
   QString path = program;
-  if (!program.contains('/')) path = QStandardPaths::findExecutable(program);
+  if (!program.contains('/')) {
+    // Debian puts its chess engines in /usr/games, which is not always on PATH.
+    path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty()) path = QStandardPaths::findExecutable(program, {QStringLiteral("/usr/games")});
+  }
   const QFileInfo file(path);
   if (path.isEmpty() || !file.exists()) {
     error_ = QStringLiteral("Das Programm %1 wurde nicht gefunden.").arg(Quoted(program));
