@@ -106,7 +106,8 @@ def main():
     args = ap.parse_args()
     match = os.path.join(args.build, "bin", "tavrel-match")
     engine = os.path.join(args.build, "bin", "tavrel-engine")
-    if not shutil.which("stockfish") and not os.path.exists("/usr/games/stockfish"):
+    stockfish = shutil.which("stockfish") or shutil.which("stockfish", path="/usr/games")
+    if not stockfish:
         sys.exit("measure_elo: stockfish is not installed (apt-get install stockfish)")
     lo, hi = (int(x) for x in args.levels.split("-"))
     levels = list(range(lo, hi + 1))
@@ -126,15 +127,15 @@ def main():
             games += [(anchor, 1.0)] * w + [(anchor, 0.0)] * l + [(anchor, 0.5)] * d
             times.append(ms)
             guess, err = estimate(games)
-            print("level %d vs %d: +%d -%d =%d -> %.0f ± %.0f (%d games)" %
-                  (level, anchor, w, l, d, guess, err, len(games)), flush=True)
+            print("level %d vs %d: +%d -%d =%d -> %.0f ± %.0f (%d games, median %d ms)" %
+                  (level, anchor, w, l, d, guess, err, len(games), ms), flush=True)
         if games:
             rows.append((level, guess, err, len(games), int(statistics.median(times))))
         else:
             skipped.append(level)
     notes = ["Gemessen mit `tools/measure_elo.py` gegen Stockfish %s mit `UCI_LimitStrength` "
              "und `UCI_Elo` bei %d ms je Zug, auf %s." % (
-                 subprocess.run(["stockfish", "quit"], capture_output=True, text=True)
+                 subprocess.run([stockfish, "quit"], capture_output=True, text=True)
                  .stdout.split("\n")[0].split(" by ")[0].replace("Stockfish ", ""),
                  ANCHOR_MS, time.strftime("%Y-%m-%d"))]
     if skipped:

@@ -27,6 +27,7 @@ class QToolButton;
 namespace tavrel {
 
 class TChessBrd;
+class ExternalOpponent;
 class TMoveListBox;
 class TPanel;
 class TProbleme;
@@ -204,6 +205,11 @@ class Tform45 : public QMainWindow {
   void SaveGameTo(const QString& file);
   void LoadGameFrom(const QString& file);
 
+  // Extras → "Gegner …": the external engine playing the computer's moves, when one is chosen.
+  QAction* Gegner = nullptr;
+  ExternalOpponent* Opponent = nullptr;
+  void GegnerClick();
+
   // Extras: the steps after the dialogs, for the menu, dropped files and tests.
   void SavePgnTo(const QString& file);
   void LoadPgnFrom(const QString& file);
@@ -234,6 +240,7 @@ class Tform45 : public QMainWindow {
   void CreateProblemPanel();
   void ConnectSuggestion();
   void ConnectPgn();
+  void ConnectOpponent();
   void ShareWindowKeys();
   void SetClientSize(int width, int height);
   void CenterOnScreen();

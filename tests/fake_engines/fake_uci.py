@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """A misbehaving UCI engine for the client tests. The first argument picks the fault:
 good, garbage (noise and an over-long line around the handshake), nouciok, crash (exits at
-its first "go"), illegal (answers every "go" with an illegal move), mute (never answers go)."""
+its first "go"), illegal (answers every "go" with an illegal move), mute (never answers go),
+onstop (answers a search only when told to stop, with 1. ... e5)."""
 import sys
 import time
 
@@ -34,9 +35,11 @@ for line in sys.stdin:
     elif words[0] == "go":
         if mode == "crash":
             sys.exit(3)
-        if mode == "mute":
+        if mode in ("mute", "onstop"):
             continue
         say("info depth 1 score cp 12 pv e2e4")
         say("bestmove e2e5" if mode == "illegal" else "bestmove e2e4")
+    elif words[0] == "stop" and mode == "onstop":
+        say("bestmove e7e5")
     elif words[0] == "quit":
         break

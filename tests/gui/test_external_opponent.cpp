@@ -1,0 +1,90 @@
+// An external engine as the board's computer player: tavrel-engine (a UCI engine) and fake
+// engines that answer too late or break down.
+#include <QSignalSpy>
+#include <QTest>
+
+#include <string>
+
+#include "gui/external_opponent.h"
+#include "gui/tchessbrd.h"
+
+using namespace tavrel;
+
+namespace {
+
+constexpr int kDeadlineMs = 60000;
+
+OpponentSettings Engine(const char* program, QStringList arguments = {}) {
+  OpponentSettings s;
+  s.Program = QString::fromUtf8(program);
+  s.Arguments = std::move(arguments);
+  s.MoveTimeMs = 100;
+  return s;
+}
+
+OpponentSettings Fake(const char* mode) {
+  return Engine((std::string(qgetenv("TAVREL_SOURCE_DIR")) + "/tests/fake_engines/fake_uci.py").c_str(),
+                {QString::fromUtf8(mode)});
+}
+
+}  // namespace
+
+class TestExternalOpponent : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void PlaysItsMoveThroughTheHook() {
+    TChessBrd b;
+    b.SetAnimateMoves(false);
+    b.SetComputerPlaysBlack(true);
+    ExternalOpponent opponent(&b);
+    QVERIFY2(opponent.Attach(Engine(qgetenv("TAVREL_ENGINE").constData())),
+             qPrintable(opponent.Error()));
+    QVERIFY(b.CustomEngine());
+    QVERIFY(b.PlayMove(E2, E4));
+    QTRY_VERIFY_WITH_TIMEOUT(b.WhiteToMove(), kDeadlineMs);
+    std::vector<std::string> moves;
+    b.GetMoveList(moves);
+    QCOMPARE(moves.size(), 2u);  // e2-e4 and the engine's reply
+    opponent.Detach();
+    QVERIFY(!b.CustomEngine());
+  }
+
+  void DropsAnAnswerForAPositionTakenBack() {
+    TChessBrd b;
+    b.SetAnimateMoves(false);
+    b.SetComputerPlaysBlack(true);
+    ExternalOpponent opponent(&b);
+    QVERIFY2(opponent.Attach(Fake("onstop")), qPrintable(opponent.Error()));
+    const std::string start = b.Position();
+    QVERIFY(b.PlayMove(E2, E4));
+    QVERIFY(!b.WhiteToMove());
+    QVERIFY(b.MoveBack());  // the engine is told to stop and answers for 1. e4
+    QTRY_COMPARE_WITH_TIMEOUT(opponent.DroppedMoves(), 1, kDeadlineMs);
+    QCoreApplication::processEvents();
+    QCOMPARE(b.Position(), start);
+    QVERIFY(b.WhiteToMove());
+    QVERIFY(opponent.Attached());
+  }
+
+  void BuiltInProgramTakesOverFromABrokenEngine() {
+    for (const char* mode : {"crash", "illegal"}) {
+      TChessBrd b;
+      b.SetAnimateMoves(false);
+      b.SetSearchDepth(1);
+      b.SetComputerPlaysBlack(true);
+      ExternalOpponent opponent(&b);
+      QSignalSpy failed(&opponent, &ExternalOpponent::failed);
+      QVERIFY2(opponent.Attach(Fake(mode)), qPrintable(opponent.Error()));
+      QVERIFY(b.PlayMove(E2, E4));
+      QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, kDeadlineMs);
+      QVERIFY2(failed.at(0).at(0).toString().contains(QStringLiteral("Engine")), mode);
+      QVERIFY(!b.CustomEngine());
+      // The game goes on: the built-in program answers 1. e4.
+      QTRY_VERIFY_WITH_TIMEOUT(b.WhiteToMove(), kDeadlineMs);
+    }
+  }
+};
+
+QTEST_MAIN(TestExternalOpponent)
+#include "test_external_opponent.moc"
