@@ -74,7 +74,7 @@ def play(match, engine, level, anchor, first, jobs):
 
 
 def write_table(rows, notes):
-    lines = ["| Stufe | Suchtiefe | Elo (± 95 %) | Partien | Antwortzeit (Median) |",
+    lines = ["| Level | Depth | Elo (± 95 %) | Games | Median reply time |",
              "|---|---|---|---|---|"]
     for level, elo, err, n, ms in rows:
         err_text = "∞" if math.isinf(err) else "%.0f" % err
@@ -133,13 +133,13 @@ def main():
             rows.append((level, guess, err, len(games), int(statistics.median(times))))
         else:
             skipped.append(level)
-    notes = ["Gemessen mit `tools/measure_elo.py` gegen Stockfish %s mit `UCI_LimitStrength` "
-             "und `UCI_Elo` bei %d ms je Zug, auf %s." % (
+    notes = ["Measured by `tools/measure_elo.py` against Stockfish %s with `UCI_LimitStrength` "
+             "and `UCI_Elo` at %d ms per move, on %s." % (
                  subprocess.run([stockfish, "quit"], capture_output=True, text=True)
                  .stdout.split("\n")[0].split(" by ")[0].replace("Stockfish ", ""),
                  ANCHOR_MS, time.strftime("%Y-%m-%d"))]
     if skipped:
-        notes.append("Nicht gemessen (Zeitbudget aufgebraucht): Stufe %s." %
+        notes.append("Not measured (time budget spent): level %s." %
                      ", ".join(map(str, skipped)))
     write_table(rows, notes)
 
