@@ -28,6 +28,7 @@ namespace tavrel {
 
 class TChessBrd;
 class ExternalOpponent;
+class AnalyseFenster;
 class TMoveListBox;
 class TPanel;
 class TProbleme;
@@ -209,6 +210,10 @@ class Tform45 : public QMainWindow {
   QAction* Gegner = nullptr;
   ExternalOpponent* Opponent = nullptr;
   void GegnerClick();
+  // Extras → "Analyse" (off at start): the evaluation window, while ticked.
+  QAction* Analyse = nullptr;
+  AnalyseFenster* Analysefenster = nullptr;
+  void AnalyseClick(bool on);
 
   // Extras: the steps after the dialogs, for the menu, dropped files and tests.
   void SavePgnTo(const QString& file);

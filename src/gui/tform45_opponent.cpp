@@ -1,4 +1,5 @@
 // Extras → "Gegner …": an external UCI engine in place of the built-in program.
+#include "gui/analysis.h"
 #include "gui/external_opponent.h"
 #include "gui/gegner_dialog.h"
 #include "gui/tchessbrd.h"
@@ -7,6 +8,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSignalBlocker>
 
 namespace tavrel {
 
@@ -16,9 +18,31 @@ void Tform45::ConnectOpponent() {
   Gegner->setObjectName(QStringLiteral("Gegner"));
   Opponent = new ExternalOpponent(ChessBrd1, this);
   connect(Gegner, &QAction::triggered, this, &Tform45::GegnerClick);
+  Analyse = MenuExtras->addAction(QStringLiteral("Analyse"));
+  Analyse->setObjectName(QStringLiteral("Analyse"));
+  Analyse->setCheckable(true);
+  connect(Analyse, &QAction::toggled, this, &Tform45::AnalyseClick);
   connect(Opponent, &ExternalOpponent::failed, this, [this](const QString& message) {
     ShowError(this, message + QStringLiteral(" Das eingebaute Programm spielt weiter."));
   });
+}
+
+void Tform45::AnalyseClick(bool on) {
+  delete Analysefenster;
+  Analysefenster = nullptr;
+  if (!on) return;
+  auto* window = new AnalyseFenster(ChessBrd1, this);
+  QString error;
+  if (!window->Start(&error)) {
+    delete window;
+    const QSignalBlocker quiet(Analyse);
+    Analyse->setChecked(false);
+    return ShowError(this, error);
+  }
+  Analysefenster = window;
+  window->adjustSize();
+  window->move(frameGeometry().right() + 8, geometry().top());
+  window->show();
 }
 
 void Tform45::GegnerClick() {

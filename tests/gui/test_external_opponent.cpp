@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "gui/analysis.h"
 #include "gui/external_opponent.h"
 #include "gui/tchessbrd.h"
 
@@ -83,6 +84,26 @@ class TestExternalOpponent : public QObject {
       // The game goes on: the built-in program answers 1. e4.
       QTRY_VERIFY_WITH_TIMEOUT(b.WhiteToMove(), kDeadlineMs);
     }
+  }
+
+  void AnalysisFollowsTheBoard() {
+    QCOMPARE(EvaluationText(true, false, 130), QStringLiteral("+1,3"));
+    QCOMPARE(EvaluationText(false, false, 40), QStringLiteral("\u22120,4"));
+    QCOMPARE(EvaluationText(false, true, -3), QStringLiteral("Matt in 3"));
+    QCOMPARE(EvaluationText(true, true, -2), QStringLiteral("\u2212Matt in 2"));
+    QCOMPARE(EvaluationText(true, false, 4), QStringLiteral("0,0"));
+    QCOMPARE(GermanSan("exd8=Q+"), std::string("exd8=D+"));
+
+    TChessBrd b;
+    b.SetAnimateMoves(false);
+    AnalyseFenster window(&b, nullptr);
+    QString error;
+    QVERIFY2(window.Start(&error), qPrintable(error));  // stockfish is installed for the tests
+    QTRY_VERIFY_WITH_TIMEOUT(window.LineText().startsWith(QStringLiteral("1. ")), kDeadlineMs);
+    for (auto [from, to] : {std::pair{E2, E4}, {E7, E5}, {F1, C4}, {B8, C6}, {D1, H5}, {G8, F6}})
+      QVERIFY(b.ExecuteMove(from, to));
+    QTRY_VERIFY_WITH_TIMEOUT(window.LineText().startsWith(QStringLiteral("4. Dxf7#")), kDeadlineMs);
+    QCOMPARE(window.ScoreText(), QStringLiteral("Matt in 1"));
   }
 };
 
