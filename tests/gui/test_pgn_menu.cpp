@@ -50,7 +50,9 @@ class PgnMenuTest : public QObject {
                                  : a->text() + QLatin1Char('|') + a->shortcut().toString());
     QCOMPARE(items, QStringList({"Partie als PGN speichern …|", "PGN-Partie laden …|", "-",
                                  "Stellung kopieren (FEN)|Ctrl+C", "Stellung einfügen (FEN)|Ctrl+V",
-                                 "Partie kopieren (PGN)|Ctrl+Shift+C"}));
+                                 "Partie kopieren (PGN)|Ctrl+Shift+C", "-", "Gegner …|",
+                                 "Analyse|"}));
+    QVERIFY(!win->Analyse->isChecked());
   }
 
   void fenPastedAndCopiedThroughTheKeys() {
