@@ -11,6 +11,14 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSaveFile>
+#include <QScrollArea>
+
+#include "gui/paths.h"
 #include "gui/window_parts.h"
 
 namespace tavrel {
@@ -33,6 +41,9 @@ GegnerDialog::GegnerDialog(const std::optional<OpponentSettings>& current, QWidg
   layout->addWidget(list_);
   auto* add = new QPushButton(QStringLiteral("Engine hinzufügen …"), this);
   layout->addWidget(add);
+  options_ = new QPushButton(QStringLiteral("Optionen …"), this);
+  layout->addWidget(options_);
+  connect(options_, &QPushButton::clicked, this, &GegnerDialog::EditOptions);
   auto* form = new QFormLayout;
   strength_ = new QComboBox(this);
   strength_->setObjectName(QStringLiteral("Spielstaerke"));
@@ -76,7 +87,7 @@ bool GegnerDialog::AddEngine(const QString& program, const QStringList& argument
   // The same program found twice (a known name and its path) is listed once.
   for (const Entry& e : entries_)
     if (e.Name == client.Name() && e.Arguments == arguments) return true;
-  Entry entry{program, arguments, client.Name(), 0, 0};
+  Entry entry{program, arguments, client.Name(), 0, 0, client.Options()};
   for (const UciOption& o : client.Options())
     if (o.Name == "UCI_Elo" && o.Type == "spin") {
       entry.EloMin = QString::fromStdString(o.Min).toInt();
@@ -105,10 +116,12 @@ void GegnerDialog::FillStrength() {
     strength_->addItem(QStringLiteral("nach der Spielstufe"), 0);
     strength_->setEnabled(false);
     seconds_->setEnabled(false);
+    options_->setEnabled(false);
     return;
   }
   strength_->setEnabled(true);
   seconds_->setEnabled(true);
+  options_->setEnabled(true);
   const Entry& e = entries_[static_cast<std::size_t>(row - 1)];
   if (e.EloMax > e.EloMin && e.EloMin > 0) {
     for (int elo = (e.EloMin + 99) / 100 * 100; elo < e.EloMax; elo += 100)
@@ -127,7 +140,125 @@ std::optional<OpponentSettings> GegnerDialog::Choice() const {
   s.Arguments = e.Arguments;
   s.Elo = strength_->currentData().toInt();
   s.MoveTimeMs = seconds_->value() * 1000;
+  QString error;
+  s.Options = LoadOptions(e.Name, &error);
+  if (!error.isEmpty()) ShowError(const_cast<GegnerDialog*>(this), error);
   return s;
+}
+
+QString GegnerDialog::OptionsFile(const QString& engine) {
+  QString name;
+  for (const QChar c : engine) name += c.isLetterOrNumber() || c == '.' || c == '-' ? c : QChar('_');
+  return QDir(DataFolder()).filePath(QStringLiteral("engine-%1.txt").arg(name.left(80)));
+}
+
+std::vector<std::pair<std::string, std::string>> GegnerDialog::LoadOptions(const QString& engine,
+                                                                          QString* error) {
+  std::vector<std::pair<std::string, std::string>> options;
+  const QString path = OptionsFile(engine);
+  QFile file(path);
+  if (!file.exists()) return options;
+  bool broken = !file.open(QIODevice::ReadOnly) || file.size() > (1 << 20);
+  while (!broken && !file.atEnd()) {
+    const QByteArray line = file.readLine().trimmed();
+    if (line.isEmpty()) continue;
+    const qsizetype eq = line.indexOf('=');
+    if (eq <= 0 || line.contains('\0')) {
+      broken = true;
+      break;
+    }
+    options.emplace_back(line.left(eq).toStdString(), line.mid(eq + 1).toStdString());
+  }
+  file.close();
+  if (broken) {
+    options.clear();
+    const QString aside = path + QStringLiteral(".defekt");
+    QFile::remove(aside);
+    QFile::rename(path, aside);
+    *error = QStringLiteral("Die Engine-Einstellungen „%1“ sind beschädigt und wurden als „%2“ "
+                            "beiseitegelegt; es gelten die Vorgaben der Engine.")
+                 .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside));
+  }
+  return options;
+}
+
+bool GegnerDialog::SaveOptions(const QString& engine,
+                               const std::vector<std::pair<std::string, std::string>>& options,
+                               QString* error) {
+  EnsureDataFolder();
+  QSaveFile file(OptionsFile(engine));  // a temporary file, renamed over the old one by commit
+  if (file.open(QIODevice::WriteOnly)) {
+    for (const auto& [name, value] : options) file.write((name + '=' + value + '\n').c_str());
+    if (file.commit()) return true;
+  }
+  *error = QStringLiteral("Die Engine-Einstellungen lassen sich nicht speichern: %1")
+               .arg(file.errorString());
+  return false;
+}
+
+// The engine's options by type; UCI_Elo and UCI_LimitStrength belong to the strength choice.
+void GegnerDialog::EditOptions() {
+  const int row = list_->currentRow();
+  if (row <= 0) return;
+  const Entry& e = entries_[static_cast<std::size_t>(row - 1)];
+  QString error;
+  auto saved = LoadOptions(e.Name, &error);
+  if (!error.isEmpty()) ShowError(this, error);
+  auto value = [&](const UciOption& o) {
+    for (const auto& [n, v] : saved)
+      if (n == o.Name) return QString::fromStdString(v);
+    return QString::fromStdString(o.Default);
+  };
+  QDialog dialog(this);
+  dialog.setWindowTitle(QStringLiteral("Optionen von %1").arg(e.Name));
+  auto* outer = new QVBoxLayout(&dialog);
+  auto* area = new QScrollArea(&dialog);
+  auto* inner = new QWidget;
+  auto* form = new QFormLayout(inner);
+  std::vector<std::pair<const UciOption*, QWidget*>> fields;
+  for (const UciOption& o : e.Options) {
+    if (o.Name == "UCI_Elo" || o.Name == "UCI_LimitStrength" || o.Type == "button") continue;
+    QWidget* field = nullptr;
+    if (o.Type == "spin") {
+      auto* spin = new QSpinBox;
+      spin->setRange(QString::fromStdString(o.Min).toInt(), QString::fromStdString(o.Max).toInt());
+      spin->setValue(value(o).toInt());
+      field = spin;
+    } else if (o.Type == "check") {
+      auto* check = new QCheckBox;
+      check->setChecked(value(o) == QStringLiteral("true"));
+      field = check;
+    } else if (o.Type == "combo") {
+      auto* combo = new QComboBox;
+      for (const auto& v : o.Vars) combo->addItem(QString::fromStdString(v));
+      combo->setCurrentText(value(o));
+      field = combo;
+    } else {
+      field = new QLineEdit(value(o));
+    }
+    form->addRow(QString::fromStdString(o.Name), field);
+    fields.emplace_back(&o, field);
+  }
+  area->setWidget(inner);
+  area->setWidgetResizable(true);
+  outer->addWidget(area);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+  outer->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::vector<std::pair<std::string, std::string>> options;
+  for (const auto& [o, field] : fields) {
+    QString text;
+    if (auto* spin = qobject_cast<QSpinBox*>(field)) text = QString::number(spin->value());
+    else if (auto* check = qobject_cast<QCheckBox*>(field)) text = check->isChecked() ? "true" : "false";
+    else if (auto* combo = qobject_cast<QComboBox*>(field)) text = combo->currentText();
+    else text = static_cast<QLineEdit*>(field)->text().remove('\n').remove('\r');
+    // Only what differs from the engine's own default is kept and sent.
+    if (text != QString::fromStdString(o->Default)) options.emplace_back(o->Name, text.toStdString());
+  }
+  if (!SaveOptions(e.Name, options, &error)) ShowError(this, error);
 }
 
 }  // namespace tavrel

@@ -13,6 +13,7 @@
 
 class QComboBox;
 class QListWidget;
+class QPushButton;
 class QSpinBox;
 
 namespace tavrel {
@@ -27,6 +28,17 @@ class GegnerDialog : public QDialog {
   // After exec() == Accepted: the choice; nothing for "Eingebautes Programm".
   std::optional<OpponentSettings> Choice() const;
 
+  // The options saved for the engine with this "id name": "Name=Wert" lines in a file of its
+  // own in the data folder. A file that cannot be read as such is renamed to "….defekt" and
+  // *error says so; the options are then empty.
+  static std::vector<std::pair<std::string, std::string>> LoadOptions(const QString& engine,
+                                                                     QString* error);
+  // Written through a temporary file renamed over the old one; false with *error.
+  static bool SaveOptions(const QString& engine,
+                          const std::vector<std::pair<std::string, std::string>>& options,
+                          QString* error);
+  static QString OptionsFile(const QString& engine);
+
   // The known engines: program and arguments.
   static const std::vector<std::pair<QString, QStringList>>& KnownEngines();
 
@@ -36,7 +48,9 @@ class GegnerDialog : public QDialog {
     QStringList Arguments;
     QString Name;
     int EloMin = 0, EloMax = 0;  // both 0: no UCI_Elo
+    std::vector<UciOption> Options;
   };
+  void EditOptions();
   bool AddEngine(const QString& program, const QStringList& arguments, QString* error);
   void AddByPath();
   void FillStrength();
@@ -45,6 +59,7 @@ class GegnerDialog : public QDialog {
   QListWidget* list_;
   QComboBox* strength_;
   QSpinBox* seconds_;
+  QPushButton* options_;
 };
 
 }  // namespace tavrel

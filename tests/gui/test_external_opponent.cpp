@@ -7,6 +7,10 @@
 
 #include "gui/analysis.h"
 #include "gui/external_opponent.h"
+#include "gui/gegner_dialog.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 #include "gui/tchessbrd.h"
 
 using namespace tavrel;
@@ -84,6 +88,29 @@ class TestExternalOpponent : public QObject {
       // The game goes on: the built-in program answers 1. e4.
       QTRY_VERIFY_WITH_TIMEOUT(b.WhiteToMove(), kDeadlineMs);
     }
+  }
+
+  void EngineOptionsKeptPerEngineAndBrokenFilesSetAside() {
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    QString error;
+    const std::vector<std::pair<std::string, std::string>> options{{"Threads", "2"},
+                                                                   {"Style", "Risky"}};
+    QVERIFY2(GegnerDialog::SaveOptions("Fake Engine 1.0", options, &error), qPrintable(error));
+    QCOMPARE(GegnerDialog::LoadOptions("Fake Engine 1.0", &error), options);
+    QVERIFY(error.isEmpty());
+    QVERIFY(GegnerDialog::LoadOptions("Other", &error).empty());
+
+    const QString path = GegnerDialog::OptionsFile("Fake Engine 1.0");
+    QVERIFY(path.startsWith(home.path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Threads=2\nkein Gleichheitszeichen\n");
+    file.close();
+    QVERIFY(GegnerDialog::LoadOptions("Fake Engine 1.0", &error).empty());
+    QVERIFY2(error.contains(QStringLiteral("beschädigt")), qPrintable(error));
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(QFile::exists(path + ".defekt"));
   }
 
   void AnalysisFollowsTheBoard() {
