@@ -175,6 +175,12 @@ class ChessBoard {
   void SetThinkingPriority(TThreadPriority value);
   bool CustomEngine() const { return customEngine_; }
   void SetCustomEngine(bool value) { customEngine_ = value; }
+  // Lets the custom engine be asked again without a move by the user ("Zug ausführen", a new
+  // choice of player), then StartThinking.
+  void ResumeCustomEngine() {
+    engineHalted_ = false;
+    StartThinking();
+  }
   void StartThinking();
   // Returns once the engine thread is parked, serving its hand-overs meanwhile.
   void StopThinking();

@@ -221,4 +221,22 @@ std::optional<SanMove> ParseSan(const FenPosition& p, std::string_view text) {
   return found;
 }
 
+std::string UciOf(const SanMove& m) {
+  if (!IsBoardSquare(m.From) || !IsBoardSquare(m.To)) return {};
+  std::string text;
+  for (const int sq : {int(m.From), int(m.To)}) {
+    text += char('a' + FileOf(sq) - 1);
+    text += char('0' + RankOf(sq));
+  }
+  if (m.Promotion) text += char(m.Promotion - 'A' + 'a');
+  return text;
+}
+
+std::optional<SanMove> ParseUciMove(const FenPosition& p, std::string_view text) {
+  if (text.size() != 4 && text.size() != 5) return std::nullopt;
+  for (const SanMove& m : LegalMovesIn(p))
+    if (UciOf(m) == text) return m;
+  return std::nullopt;
+}
+
 }  // namespace tavrel

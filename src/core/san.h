@@ -41,6 +41,14 @@ std::string ToSan(const FenPosition& position, const SanMove& move);
 // ambiguous text.
 std::optional<SanMove> ParseSan(const FenPosition& position, std::string_view text);
 
+// Long algebraic notation as UCI speaks it: "e2e4", "e7e8q", castling as the king's move
+// ("e1g1"). Empty for a move without squares.
+std::string UciOf(const SanMove& move);
+
+// The legal move a UCI move text names, matched exactly (lower case, promotion letter required
+// for a promotion and refused otherwise). Nothing for anything else: engines are not trusted.
+std::optional<SanMove> ParseUciMove(const FenPosition& position, std::string_view text);
+
 // The FEN value of the normal start position.
 FenPosition StartPosition();
 

@@ -28,6 +28,8 @@ class QToolButton;
 namespace tavrel {
 
 class TChessBrd;
+class ExternalOpponent;
+class AnalyseFenster;
 class TMoveListBox;
 class TPanel;
 class ProblemTrainer;
@@ -208,6 +210,15 @@ class Tform45 : public QMainWindow {
   void SaveGameTo(const QString& file);
   void LoadGameFrom(const QString& file);
 
+  // Extras → "Gegner …": the external engine playing the computer's moves, when one is chosen.
+  QAction* Gegner = nullptr;
+  ExternalOpponent* Opponent = nullptr;
+  void GegnerClick();
+  // Extras → "Analyse" (off at start): the evaluation window, while ticked.
+  QAction* Analyse = nullptr;
+  AnalyseFenster* Analysefenster = nullptr;
+  void AnalyseClick(bool on);
+
   // Extras: the steps after the dialogs, for the menu, dropped files and tests.
   void SavePgnTo(const QString& file);
   void LoadPgnFrom(const QString& file);
@@ -239,6 +250,7 @@ class Tform45 : public QMainWindow {
   void ConnectSuggestion();
   void ConnectPgn();
   void ConnectTrainer();
+  void ConnectOpponent();
   void ShareWindowKeys();
   void SetClientSize(int width, int height);
   void CenterOnScreen();

@@ -137,6 +137,7 @@ void Tform45::PlayerChanged(TRadioGroup* group, bool white) {
     ChessBrd1->SetComputerPlaysWhite(computer);
   else
     ChessBrd1->SetComputerPlaysBlack(computer);
+  if (ChessBrd1->CustomEngine()) ChessBrd1->ResumeCustomEngine();
   D4->setVisible(G1->ItemIndex() == kComputer && G2->ItemIndex() == kComputer);
 }
 
@@ -155,6 +156,7 @@ void Tform45::D4Click() {
 }
 
 void Tform45::BMClick() {
+  if (ChessBrd1->CustomEngine()) return ChessBrd1->ResumeCustomEngine();
   ChessBrd1->StartThinking();
 }
 

@@ -51,8 +51,9 @@ class PgnMenuTest : public QObject {
                                  : a->text() + QLatin1Char('|') + a->shortcut().toString());
     QCOMPARE(items, QStringList({"Partie als PGN speichern …|", "PGN-Partie laden …|", "-",
                                  "Stellung kopieren (FEN)|Ctrl+C", "Stellung einfügen (FEN)|Ctrl+V",
-                                 "Partie kopieren (PGN)|Ctrl+Shift+C", "-",
-                                 "Probleme üben …|"}));
+                                 "Partie kopieren (PGN)|Ctrl+Shift+C", "-", "Gegner …|",
+                                 "Analyse|", "-", "Probleme üben …|"}));
+    QVERIFY(!win->Analyse->isChecked());
     // "Probleme üben …" opens the trainer on the window's collection.
     win->ProblemeUeben->trigger();
     QVERIFY(win->Trainer && win->Trainer->isVisible());
