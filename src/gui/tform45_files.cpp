@@ -43,6 +43,7 @@ Tform45::Tform45(QWidget* parent) : QMainWindow(parent), TickCount(SteadyMillise
   ConnectExtras();
   ConnectSuggestion();
   ConnectPgn();
+  ConnectMoves();
   ShareWindowKeys();
   FormCreate();
 }

@@ -12,7 +12,7 @@
 namespace tavrel {
 
 void Tform45::Button7Click() {
-  if (LB1->count() == 0) return;  // nothing to suggest before the first move
+  // Before the first move the suggestion is one for the start of the game (line -1).
   ChessBrd2->NewGame();
   const int line = LB1->currentRow() >= 0 ? LB1->currentRow() : LB1->count() - 1;
   const std::string tip = (tavrel::DataFolder() + QStringLiteral("tavrel.tip")).toStdString();
@@ -43,6 +43,8 @@ void Tform45::ChessBrd2LegalMove() {
     ChessBrd1->YellowHighlight = true;
     ChessBrd1->DrawMarks();
     ChessBrd1->YellowHighlight = false;
+    ChessBrd1->SetKeptMarks(ChessBrd1->KeepGreen, ChessBrd1->KeptGreen, true,
+                            TChessBrd::YellowMark);
   }
 }
 
