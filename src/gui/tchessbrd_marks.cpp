@@ -115,6 +115,10 @@ void TChessBrd::ActivateSquare(Square sq) {
 // ---------------------------------------------------------------- keyboard
 
 void TChessBrd::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape && selected_ != None) {
+    Select(None);
+    return;
+  }
   if (!keyboardMoves_) {
     QWidget::keyPressEvent(e);
     return;
@@ -144,10 +148,6 @@ void TChessBrd::keyPressEvent(QKeyEvent* e) {
     cursorShown_ = true;
     ActivateSquare(cursor_);
     OverlayChanged();
-    return;
-  }
-  if (e->key() == Qt::Key_Escape && selected_ != None) {
-    Select(None);
     return;
   }
   const QString text = e->text();

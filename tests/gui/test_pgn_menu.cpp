@@ -50,7 +50,16 @@ class PgnMenuTest : public QObject {
                                  : a->text() + QLatin1Char('|') + a->shortcut().toString());
     QCOMPARE(items, QStringList({"Partie als PGN speichern …|", "PGN-Partie laden …|", "-",
                                  "Stellung kopieren (FEN)|Ctrl+C", "Stellung einfügen (FEN)|Ctrl+V",
-                                 "Partie kopieren (PGN)|Ctrl+Shift+C"}));
+                                 "Partie kopieren (PGN)|Ctrl+Shift+C", "-",
+                                 "Züge per Klick|", "Zielfelder zeigen|", "Weiß oben|Ctrl+F",
+                                 "Zug eingeben …|Ctrl+E"}));
+    // No key of the window serves two commands.
+    QStringList keys;
+    for (QAction* a : win->findChildren<QAction*>())
+      for (const QKeySequence& k : a->shortcuts())
+        if (!k.isEmpty()) keys << k.toString();
+    QVERIFY(!keys.isEmpty());
+    for (const QString& k : keys) QVERIFY2(keys.count(k) == 1, qPrintable(k));
   }
 
   void fenPastedAndCopiedThroughTheKeys() {
