@@ -74,6 +74,7 @@ void TChessBrd::RestoreSourceSquare() {
 
 void TChessBrd::StartPieceDrag(const QPoint& pos) {
   drag_ = DragState::Dragging;
+  if (selected_ != dragSource_) Select(None);  // the held piece is the one that counts now
   cursorBeforeDrag_ = cursor();
   DrawSquare(dragSource_);
   DrawMarks();
