@@ -160,6 +160,7 @@ void Tform45::ConnectMoves() {
   auto legal = ChessBrd1->OnLegalMove;
   ChessBrd1->OnLegalMove = [this, legal, note](ChessBoard* s, Square from, Square to) {
     pendingAnnouncement_.clear();
+    if (Hinweis->text() != kHaltedHint) ShowHint({});  // an old typing message is out of date
     const bool white = !ChessBrd1->WhiteToMove();
     note((white ? QStringLiteral("Weiß: ") : QStringLiteral("Schwarz: ")) +
          PieceKind(ChessBrd1->Squares()[to]) + QLatin1Char(' ') + SquareName(from) +
