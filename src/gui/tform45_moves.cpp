@@ -183,7 +183,7 @@ void Tform45::ConnectMoves() {
   auto check = ChessBrd1->OnCheck;
   ChessBrd1->OnCheck = [this, check, note](ChessBoard* s, Square from, Square to) {
     if (!ChessBrd1->HasLegalMove()) {
-      note(QStringLiteral(", Matt"));
+      note(QStringLiteral(", schachmatt"));
     } else {
       note(QStringLiteral(", Schach"));
     }
