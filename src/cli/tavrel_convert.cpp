@@ -8,9 +8,7 @@
 #include <ctime>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "core/chessboard.h"
@@ -36,15 +34,6 @@ Kind KindOf(const std::string& path) {
   throw ConvertError("\"" + path + "\": unbekannte Endung (erwartet .spa oder .pgn)");
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ConvertError("\"" + path + "\" kann nicht geöffnet werden");
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw ConvertError("\"" + path + "\" kann nicht gelesen werden");
-  return text.str();
-}
-
 // Loads the game into board and leaves the board at its final position.
 void LoadGame(const std::string& path, ChessBoard& board) {
   if (KindOf(path) == Kind::Spa) {
@@ -53,12 +42,16 @@ void LoadGame(const std::string& path, ChessBoard& board) {
     board.GoToMove(board.LastMoveNumber(), board.WhiteToMoveAtEnd());
     return;
   }
-  const std::vector<tavrel::PgnGame> games = tavrel::ReadPgn(ReadText(path));
+  const std::vector<tavrel::PgnGame> games = tavrel::ReadPgn(tavrel::ReadPgnFile(path));
   if (games.empty()) throw ConvertError("\"" + path + "\" enthält keine Partie");
   if (games.size() > 1)
     std::cerr << "tavrel-convert: \"" << path << "\" enthält " << games.size()
               << " Partien; die erste wird gelesen\n";
   tavrel::PlayPgnGame(games.front(), board);
+  if (!games.front().EndsWithResult)
+    std::cerr << "tavrel-convert: Hinweis: Die Partie in \"" << path
+              << "\" endet ohne Ergebnis (1-0, 0-1, 1/2-1/2 oder *); die Datei ist vielleicht "
+                 "unvollständig.\n";
 }
 
 std::string Today() {
@@ -76,11 +69,7 @@ void SaveGame(const ChessBoard& board, const std::string& path) {
     return;
   }
   const std::string text = tavrel::WritePgn(tavrel::GameFromBoard(board, "?", "?", Today()));
-  try {
-    tavrel::WriteFileAtomically(path, text);
-  } catch (const std::exception&) {
-    throw ConvertError("\"" + path + "\" kann nicht geschrieben werden");
-  }
+  tavrel::WriteFileAtomically(path, text);  // its error names the file and the reason
 }
 
 int Usage() {

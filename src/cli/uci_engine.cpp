@@ -9,6 +9,8 @@
 #include <ostream>
 
 #include "core/fen.h"
+#include "core/pgn.h"
+#include "core/problem_solution.h"
 #include "core/solver.h"
 
 namespace tavrel::uci {
@@ -150,6 +152,7 @@ void UciEngine::CmdIsReady(Args&) {
 void UciEngine::CmdNewGame(Args&) {
   StopWorker();
   position_ = StartPosition();
+  havePosition_ = true;
   searcher_->ClearHint();
 }
 
@@ -176,6 +179,8 @@ void UciEngine::CmdSetOption(Args& args) {
 }
 
 void UciEngine::CmdPosition(Args& args) {
+  // Whatever is refused below leaves no usable position until the next accepted one.
+  havePosition_ = false;
   std::string word;
   args >> word;
   EnginePosition pos;
@@ -189,7 +194,13 @@ void UciEngine::CmdPosition(Args& args) {
     std::string why;
     const auto parsed = ParseFen(fen, &why);
     if (!parsed) return Error("invalid FEN '" + Excerpt(fen) + "': " + why);
-    pos = FromFen(*parsed);
+    // The checks of a game's set-up position: a position no game can reach (eight kings, a pawn
+    // on its first rank, the side not to move in check) is refused as it is everywhere else.
+    try {
+      pos = FromFen(ParseSetUpFen(fen));
+    } catch (const PgnError& e) {
+      return Error(Join("impossible position '", Excerpt(fen), "': ", e.what()));
+    }
   } else {
     return Error("position: expected 'startpos' or 'fen'");
   }
@@ -208,42 +219,76 @@ void UciEngine::CmdPosition(Args& args) {
     pos = AfterMove(pos, *found);
   }
   position_ = pos;
+  havePosition_ = true;
+}
+
+// A number for a "go" parameter, clamped to lo..hi; false (and an error line) when the word is
+// no number at all.
+bool UciEngine::GoNumber(Args& args, const std::string& word, int lo, int hi, int& value) {
+  std::string text;
+  if (!(args >> text)) {
+    Error(Join("go ", word, ": expected a number ", std::to_string(lo), "..", std::to_string(hi),
+               "; ignored"));
+    return false;
+  }
+  const size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
+  if (digits == text.size() || text.find_first_not_of("0123456789", digits) != std::string::npos) {
+    Error(Join("go ", word, ": '", Excerpt(text), "' is no number; ignored"));
+    return false;
+  }
+  // Any run of digits can be clamped, however long.
+  long long n = 0;
+  for (size_t i = digits; i < text.size() && n <= hi; ++i) n = n * 10 + (text[i] - '0');
+  if (text[0] == '-') n = -n;
+  value = int(std::clamp<long long>(n, lo, hi));
+  if (value != n)
+    Error(Join("go ", word, ": ", Excerpt(text), " is out of range, using ", std::to_string(value)));
+  return true;
 }
 
 void UciEngine::CmdGo(Args& args) {
+  // A GUI waits for "bestmove" after every "go": a bad parameter is reported and ignored, a
+  // number out of range is clamped, and every path below ends with exactly one bestmove.
   std::string word;
   int depth = depth_;
   bool endless = false;
   while (args >> word) {
-    std::string number;
     int n = 0;
-    if (word == "depth" || word == "perft") {
-      if (!(args >> number) || !ToInt(number, n) || n < 1 || n >= engine::kMaxPly)
-        return Error(
-            Join("go ", word, ": expected a number 1..", std::to_string(engine::kMaxPly - 1)));
-      if (word == "perft") return GoPerft(n);
-      depth = n;
+    if (word == "depth") {
+      if (GoNumber(args, word, 1, engine::kMaxPly - 1, n)) depth = n;
+    } else if (word == "perft") {
+      if (GoNumber(args, word, 1, engine::kMaxPly - 1, n)) return GoPerft(n);
     } else if (word == "mate") {
-      if (!(args >> number) || !ToInt(number, n) || n < 1 || n > kMaxSolverMoves)
-        return Error(Join("go mate: expected a number 1..", std::to_string(kMaxSolverMoves)));
-      return GoMate(n);
+      if (GoNumber(args, word, 1, kMaxSolverMoves, n)) return GoMate(n);
     } else if (word == "infinite") {
       depth = engine::kMaxPly - 1;
       endless = true;
     } else if (word == "wtime" || word == "btime" || word == "winc" || word == "binc" ||
                word == "movestogo" || word == "movetime" || word == "nodes") {
+      std::string number;
       args >> number;  // no clock: the search runs to its depth
     } else if (word == "ponder") {
       endless = true;  // runs until "stop" or "ponderhit" like an infinite search
     } else {
-      return Error("go: unknown parameter '" + Excerpt(word) + "'");
+      Error("go: unknown parameter '" + Excerpt(word) + "'; ignored");
     }
   }
   GoSearch(depth);
   endless_ = endless;
 }
 
+// After a refused "position" command the GUI's position is unknown: searching the previous one
+// would answer for the wrong game.
+bool UciEngine::RefusedPosition() {
+  if (havePosition_) return false;
+  StopWorker();
+  Error("no position: the last position command was refused");
+  Send("bestmove 0000");
+  return true;
+}
+
 void UciEngine::GoSearch(int depth) {
+  if (RefusedPosition()) return;
   const EnginePosition pos = position_;
   StartWorker([this, pos, depth] {
     const auto start = Clock::now();
@@ -266,14 +311,20 @@ void UciEngine::GoSearch(int depth) {
   });
 }
 
-// The mate solver proves the shortest mate for the side to move; it takes castling rights from
-// the placement alone and knows no en-passant square.
+// The mate solver proves the shortest mate for the side to move, with the position's castling
+// rights and en-passant square.
 void UciEngine::GoMate(int moves) {
+  if (RefusedPosition()) return;
   const EnginePosition pos = position_;
   StartWorker([this, pos, moves] {
+    FenPosition fen;
+    fen.Board.assign(pos.squares, 64);
+    fen.WhiteToMove = pos.whiteToMove;
+    fen.Castling = pos.castling;
+    fen.EnPassant = static_cast<Square>(pos.enPassant);
+    const std::optional<ProblemPosition> problem = ToProblemPosition(fen, nullptr);
     const MateSolution mate =
-        SolveMate(BoardTextToPlacement(std::string_view(pos.squares, 64)), moves,
-                  pos.whiteToMove ? kSolverWhite : kSolverBlack, stop_);
+        problem ? SolveMateOnBoard(problem->board, moves, problem->side, stop_) : MateSolution{};
     if (mate.moves == 0) {
       Send(Join("info string no mate in ", std::to_string(moves)));
       return Send("bestmove 0000");
@@ -285,7 +336,9 @@ void UciEngine::GoMate(int moves) {
   });
 }
 
+// Perft chooses no move; its "bestmove 0000" only tells a GUI that the "go" has ended.
 void UciEngine::GoPerft(int depth) {
+  if (RefusedPosition()) return;
   const EnginePosition pos = position_;
   StartWorker([this, pos, depth] {
     const auto start = Clock::now();
@@ -298,12 +351,16 @@ void UciEngine::GoPerft(int depth) {
           Send(Join(MoveToUci(m), ": ", std::to_string(n)));
         },
         &stop_);
-    if (!complete) return Send("info string perft stopped");
+    if (!complete) {
+      Send("info string perft stopped");
+      return Send("bestmove 0000");
+    }
     const auto elapsed = Clock::now() - start;
     Send("");
     Send(Join("Nodes searched: ", std::to_string(total)));
     Send(Join("info string perft time ", std::to_string(Millis(elapsed)), " ms, ",
               std::to_string(Nps(total, elapsed)), " nodes/s"));
+    Send("bestmove 0000");
   });
 }
 

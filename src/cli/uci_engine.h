@@ -57,6 +57,8 @@ class UciEngine {
   void CmdStop(Args&);
   void CmdBench(Args&);
 
+  bool GoNumber(Args& args, const std::string& word, int lo, int hi, int& value);
+  bool RefusedPosition();
   void GoSearch(int depth);
   void GoPerft(int depth);
   void GoMate(int moves);
@@ -71,6 +73,7 @@ class UciEngine {
   std::unique_ptr<Searcher> searcher_;   // owned by the worker while it runs
   std::unique_ptr<Searcher> validator_;  // checks the moves of "position" commands
   EnginePosition position_;
+  bool havePosition_ = true;  // false after a refused "position" command
   int depth_ = 5;
   bool quit_ = false;
   bool endless_ = false;  // the running search is "go infinite" or "go ponder"

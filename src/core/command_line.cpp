@@ -29,9 +29,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText(std::string_view program) {
   const std::string name(program);
-  return "Aufruf: " + name + " [PARTIE.spa]\n" +
+  return "Aufruf: " + name + " [PARTIE.spa | PARTIE.pgn]\n" +
          "Startet das Schachprogramm Tavrel. Mit einer Partiedatei wird diese Partie geladen\n"
-         "wie mit „Spielstand laden“.\n"
+         "wie mit „Spielstand laden“, eine PGN-Datei wie mit „PGN-Partie laden …“.\n"
          "  -h, --help   diese Hilfe zeigen\n";
 }
 

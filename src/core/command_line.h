@@ -1,4 +1,5 @@
-// The program's command line: at most one saved game to open at start, and the help.
+// The program's command line: at most one game file (.spa or .pgn) to open at start, and the
+// help.
 #pragma once
 
 #include <string>

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "core/chessboard.h"
@@ -94,23 +93,35 @@ void ChessBoard::SaveGameUpTo(const std::string& path, int lineIndex) const {
 }
 
 void ChessBoard::LoadGame(const std::string& path) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  if (ec) throw GameFileError(path, "kann nicht gelesen werden (" + SystemReason(ec.value()) + ")");
+  // Opened without blocking: a named pipe would otherwise wait for a writer forever. Only a
+  // regular file is read; a pipe, a device or a folder is refused with its kind.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) throw GameFileError(path, "kann nicht gelesen werden (" + ErrnoText() + ")");
+  struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0)
+    throw GameFileError(path, "kann nicht gelesen werden (" + ErrnoText() + ")");
+  if (const std::string kind = NotRegularFileReason(info.st_mode); !kind.empty())
+    throw GameFileError(path, "kann nicht gelesen werden (" + kind + ")");
   constexpr uintmax_t kMaxSize = kEntrySize + kGroupSize * kMaxMoveNumber;
-  if (size > kMaxSize)
+  if (static_cast<uintmax_t>(info.st_size) > kMaxSize)
     throw GameFileError(path, "mehr als " + std::to_string(kMaxMoveNumber) + " Züge");
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  {
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);  // closed when the block ends, on every path
-    if (!in)
-      throw GameFileError(path, errno != 0 ? "kann nicht geöffnet werden (" + ErrnoText() + ")"
-                                           : "kann nicht geöffnet werden");
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<size_t>(in.gcount()) != bytes.size() || in.peek() != EOF)
-      throw GameFileError(path, "Lesefehler (Datei hat sich beim Lesen verändert)");
+  // One byte more than the size says shows a file that grew while it was read.
+  std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size) + 1);
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw GameFileError(path, "Lesefehler (" + ErrnoText() + ")");
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
   }
+  if (got != static_cast<size_t>(info.st_size))
+    throw GameFileError(path, "Lesefehler (Datei hat sich beim Lesen verändert)");
+  bytes.pop_back();
   LoadGameBytes(bytes, path);
 }
 

@@ -1,7 +1,12 @@
 #include "core/pgn.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <regex>
@@ -9,6 +14,7 @@
 #include "core/chessboard.h"
 #include "core/rules.h"
 #include "core/san.h"
+#include "core/system_reason.h"
 
 namespace tavrel {
 namespace {
@@ -20,7 +26,21 @@ bool IsSpace(char c) {
 }
 
 bool IsSymbolChar(char c) {
-  return !IsSpace(c) && !std::strchr("{}()[];$\"", c) && c != '\0';
+  switch (c) {
+    case '{':
+    case '}':
+    case '(':
+    case ')':
+    case '[':
+    case ']':
+    case ';':
+    case '$':
+    case '"':
+    case '\0':
+      return false;
+    default:
+      return !IsSpace(c);
+  }
 }
 
 class Reader {
@@ -50,7 +70,9 @@ class Reader {
       } else if (c == '(') {
         SkipVariation();
       } else if (c == ')') {
-        ++i_;
+        Fail("schließende Klammer ) ohne öffnende Klammer (");
+      } else if (c == '}') {
+        Fail("schließende Klammer } ohne öffnende Klammer {");
       } else if (c == '[') {
         if (has_moves) finish();
         ReadTag(game);
@@ -59,13 +81,14 @@ class Reader {
         ++i_;
         while (i_ < t_.size() && std::isdigit(static_cast<unsigned char>(t_[i_]))) ++i_;
       } else {
-        std::string token = ReadSymbol();
+        std::string_view token = ReadSymbol();
         if (token.empty()) {
           ++i_;  // a stray quote or other character outside a tag
           continue;
         }
         if (IsResult(token)) {
-          game.Result = token == "½-½" ? "1/2-1/2" : token;
+          game.Result = token == "½-½" ? "1/2-1/2" : std::string(token);
+          game.EndsWithResult = true;
           started = true;
           finish();
           continue;
@@ -76,13 +99,13 @@ class Reader {
         while (k < token.size() && std::isdigit(static_cast<unsigned char>(token[k]))) ++k;
         if (k > 0 && k < token.size() && token[k] == '.') {
           while (k < token.size() && token[k] == '.') ++k;
-          token.erase(0, k);
+          token.remove_prefix(k);
         } else if (k == token.size()) {
           continue;  // a bare number
         }
-        while (!token.empty() && token.front() == '.') token.erase(0, 1);
-        if (token.empty() || token.find_first_not_of("!?") == std::string::npos) continue;
-        game.Moves.push_back(token);
+        while (!token.empty() && token.front() == '.') token.remove_prefix(1);
+        if (token.empty() || token.find_first_not_of("!?") == std::string_view::npos) continue;
+        game.Moves.emplace_back(token);
         started = has_moves = true;
       }
     }
@@ -91,16 +114,20 @@ class Reader {
   }
 
  private:
-  static bool IsResult(const std::string& token) {
+  static bool IsResult(std::string_view token) {
+    if (token.empty() ||
+        (token[0] != '0' && token[0] != '1' && token[0] != '*' && token[0] != '\xC2'))
+      return false;
     return token == "1-0" || token == "0-1" || token == "1/2-1/2" || token == "*" || token == "½-½";
   }
 
-  int Line() const {
-    return 1 + static_cast<int>(std::count(t_.begin(), t_.begin() + std::min(i_, t_.size()), '\n'));
+  // Counts from the start: only for a message, never per token (that would be quadratic).
+  int LineAt(size_t at) const {
+    return 1 + static_cast<int>(std::count(t_.begin(), t_.begin() + std::min(at, t_.size()), '\n'));
   }
 
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw PgnError("PGN-Text, Zeile " + std::to_string(Line()) + ": " + what);
+  [[noreturn]] void Fail(const std::string& what, std::optional<size_t> at = {}) const {
+    throw PgnError("PGN-Text, Zeile " + std::to_string(LineAt(at.value_or(i_))) + ": " + what);
   }
 
   void SkipLine() {
@@ -114,7 +141,7 @@ class Reader {
   }
 
   void SkipVariation() {
-    const int line = Line();
+    const size_t start = i_;
     int depth = 0;
     while (i_ < t_.size()) {
       const char c = t_[i_];
@@ -130,14 +157,13 @@ class Reader {
       if (c == '(') ++depth;
       if (c == ')' && --depth == 0) return;
     }
-    throw PgnError("PGN-Text, Zeile " + std::to_string(line) +
-                   ": Variante ( ohne schließende Klammer )");
+    Fail("Variante ( ohne schließende Klammer )", start);
   }
 
-  std::string ReadSymbol() {
+  std::string_view ReadSymbol() {
     const size_t start = i_;
     while (i_ < t_.size() && IsSymbolChar(t_[i_])) ++i_;
-    return std::string(t_.substr(start, i_ - start));
+    return t_.substr(start, i_ - start);
   }
 
   void SkipBlanks() {
@@ -155,7 +181,8 @@ class Reader {
     ++i_;
     std::string value;
     while (true) {
-      if (i_ >= t_.size() || t_[i_] == '\n') Fail("Wert der Kennung " + name + " ohne Ende");
+      if (i_ >= t_.size() || t_[i_] == '\n')
+        Fail("Wert der Kennung " + Excerpt(name) + " ohne Ende");
       const char c = t_[i_++];
       if (c == '"') break;
       if (c == '\\' && i_ < t_.size() && (t_[i_] == '"' || t_[i_] == '\\')) {
@@ -165,7 +192,7 @@ class Reader {
       value += c;
     }
     SkipBlanks();
-    if (i_ >= t_.size() || t_[i_] != ']') Fail("Kennung " + name + " ohne ]");
+    if (i_ >= t_.size() || t_[i_] != ']') Fail("Kennung " + Excerpt(name) + " ohne ]");
     ++i_;
     game.SetTag(name, value);
   }
@@ -232,10 +259,11 @@ CastleSet UsableRights(const std::string& b, CastleSet rights) {
 }
 
 std::string MoveLabel(int number, bool white, const std::string& text) {
-  return "Zug " + std::to_string(number) + (white ? ". " : "... ") + text;
+  return "Zug " + std::to_string(number) + (white ? ". " : "... ") + Excerpt(text);
 }
 
 bool LooksLikeMove(const std::string& text) {
+  if (text.size() > 24) return false;  // no move is this long; the pattern would crawl
   static const std::regex kMove(
       "([O0]-[O0](-[O0])?|[KQRBNDTLS]?[a-h]?[1-8]?[x:-]?[a-h][1-8](=?[QRBNDTLS])?(e\\.p\\.)?)"
       "[+#!?]*");
@@ -261,6 +289,55 @@ void PgnGame::SetTag(const std::string& name, const std::string& value) {
 
 std::vector<PgnGame> ReadPgn(std::string_view text) {
   return Reader(text).ReadAll();
+}
+
+std::string Excerpt(std::string_view text) {
+  constexpr size_t kShown = 20;
+  if (text.size() <= kShown + 4) return std::string(text);
+  auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+  size_t cut = kShown;
+  while (cut > 0 && continuation(text[cut])) --cut;  // never inside a UTF-8 character
+  const size_t characters = static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [&](char c) { return !continuation(c); }));
+  return std::string(text.substr(0, cut)) + "… (" + std::to_string(characters) + " Zeichen)";
+}
+
+std::string ReadPgnFile(const std::string& path) {
+  auto fail = [&path](const char* what, const std::string& reason) -> PgnError {
+    return PgnError("Die Datei „" + path + "“ kann nicht " + what + " werden (" + reason + ").");
+  };
+  auto too_large = [&path] {
+    return PgnError("Die Datei „" + path + "“ ist größer als " +
+                    std::to_string(kMaxPgnFileBytes >> 20) +
+                    " MiB, die Grenze für PGN-Dateien, und wird nicht gelesen.");
+  };
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) throw fail("geöffnet", SystemReason(errno));
+  struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) throw fail("geöffnet", SystemReason(errno));
+  if (const std::string kind = NotRegularFileReason(info.st_mode); !kind.empty())
+    throw fail("geöffnet", kind);
+  if (static_cast<uintmax_t>(info.st_size) > kMaxPgnFileBytes) throw too_large();
+  std::string bytes(static_cast<size_t>(info.st_size), '\0');
+  size_t got = 0;
+  for (;;) {
+    if (got == bytes.size()) {  // the file may have grown since fstat
+      if (bytes.size() >= kMaxPgnFileBytes + 1) break;
+      bytes.resize(std::min(kMaxPgnFileBytes + 1, bytes.size() + 65536));
+    }
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw fail("gelesen", SystemReason(errno));
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  if (got > kMaxPgnFileBytes) throw too_large();
+  bytes.resize(got);
+  return bytes;
 }
 
 std::string WritePgn(const PgnGame& game) {

@@ -4,6 +4,7 @@
 // ordinary game (record, move list, final position) as after loading a saved game.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -28,6 +29,9 @@ struct PgnGame {
   std::vector<std::pair<std::string, std::string>> Tags;  // in file order
   std::vector<std::string> Moves;                         // the SAN texts of the main line
   std::string Result = "*";  // termination marker: "1-0", "0-1", "1/2-1/2" or "*"
+  // The movetext ended with its termination marker. Without one the game may be cut short
+  // (a truncated file): its moves are read all the same.
+  bool EndsWithResult = false;
 
   // The value of a tag, "" when absent.
   std::string Tag(std::string_view name) const;
@@ -36,9 +40,22 @@ struct PgnGame {
 
 // All games of a PGN text, in order. Comments ({...}, ; to the end of the line, % lines),
 // variations (skipped, also nested), NAGs ($n, !, ?) and move numbers (with or without blanks,
-// "12." or "12...") are read over. Throws PgnError for a broken tag or an unclosed comment or
-// variation; an empty list means the text holds no game.
+// "12." or "12...") are read over. Throws PgnError for a broken tag, an unclosed comment or
+// variation, or a closing ")" or "}" without its opening bracket (the moves around it cannot
+// be told apart from a variation's); an empty list means the text holds no game.
 std::vector<PgnGame> ReadPgn(std::string_view text);
+
+// Largest PGN file the program reads.
+inline constexpr std::size_t kMaxPgnFileBytes = std::size_t{16} << 20;
+
+// The bytes of a PGN file: only a regular file of at most kMaxPgnFileBytes, opened without
+// blocking (a named pipe would wait for a writer). Throws PgnError naming the file and the
+// reason in German, the limit included.
+std::string ReadPgnFile(const std::string& path);
+
+// A piece of input for a message: short text as it is, a long one cut to its first
+// characters with "…" and its length, so that a huge token never fills a message.
+std::string Excerpt(std::string_view text);
 
 // One game in export form: tags, a blank line, the movetext in lines of at most 80 columns
 // ending with the result, a blank line. Move numbers follow the FEN tag when there is one.

@@ -129,14 +129,82 @@ std::string Convert(std::string_view input, const char* to, const char* from,
   return out;
 }
 
-int OpenOrThrow(const fs::path& file, int flags, mode_t mode, const char* action,
-                const fs::path& shown) {
+// Why opening file failed: a symbolic link whose target is missing is named as one, since
+// "not found" for a name that is listed in the folder misleads.
+std::string OpenFailure(const fs::path& file, int error) {
+  if (error == ENOENT) {
+    std::error_code ec;
+    const fs::path target = fs::read_symlink(file, ec);
+    if (!ec) return "symbolische Verknüpfung auf das nicht vorhandene " + Quoted(target);
+  }
+  return ErrnoText(error);
+}
+
+// Opens a regular file for reading. Opened without blocking: opening a named pipe would
+// otherwise wait for a writer forever; a pipe, a device or a folder is refused. Returns -1 and
+// the reason in German otherwise.
+int OpenRegular(const fs::path& file, std::string& reason) {
   int fd;
   do {
-    fd = ::open(file.c_str(), flags, mode);
+    fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) throw EFileError(action, shown, ErrnoText(errno));
+  if (fd < 0) {
+    reason = OpenFailure(file, errno);
+    return -1;
+  }
+  struct stat info {};
+  const int stated = ::fstat(fd, &info);
+  const int error = errno;
+  if (stated != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    reason = stated != 0             ? ErrnoText(error)
+             : S_ISDIR(info.st_mode) ? ErrnoText(EISDIR)
+                                     : "keine gewöhnliche Datei";
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
+}
+
+class FdGuard {
+ public:
+  explicit FdGuard(int fd) : fd_(fd) {}
+  ~FdGuard() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FdGuard(const FdGuard&) = delete;
+  FdGuard& operator=(const FdGuard&) = delete;
+
+ private:
+  int fd_;
+};
+
+// Reads up to size bytes at offset; fewer only at the end of the file. -1 on a read error.
+ssize_t ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::pread(fd, buffer + got, size - got, offset + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(got);
+}
+
+// Both open files hold the same bytes.
+bool SameContent(int a, int b) {
+  struct stat sa {}, sb {};
+  if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0 || sa.st_size != sb.st_size) return false;
+  static constexpr std::size_t kChunk = 65536;
+  std::vector<char> x(kChunk), y(kChunk);
+  for (off_t offset = 0;; offset += static_cast<off_t>(kChunk)) {
+    const ssize_t n = ReadAt(a, x.data(), kChunk, offset);
+    const ssize_t m = ReadAt(b, y.data(), kChunk, offset);
+    if (n < 0 || n != m) return false;
+    if (std::memcmp(x.data(), y.data(), static_cast<std::size_t>(n)) != 0) return false;
+    if (static_cast<std::size_t>(n) < kChunk) return true;
+  }
 }
 
 std::string TemporaryName(const fs::path& target, int attempt) {
@@ -147,6 +215,93 @@ std::string TemporaryName(const fs::path& target, int attempt) {
   return name;
 }
 
+
+// "It cannot be kept aside either", with the reason unless the load error already gave it.
+std::string NotKeptText(const std::string& load_error, const fs::path& aside,
+                        const std::string& why) {
+  std::string text = "Sie kann auch nicht als " + Quoted(aside) + " aufbewahrt werden";
+  if (load_error.find(why) == std::string::npos) text += " (" + why + ")";
+  return text;
+}
+
+fs::path AsideName(const fs::path& working) {
+  return fs::path(working) += kDamagedSuffix;
+}
+
+// aside already holds exactly the bytes of file.
+bool HoldsSameBytes(const fs::path& file, const fs::path& aside) {
+  std::string ignored;
+  const int a = OpenRegular(file, ignored);
+  if (a < 0) return false;
+  FdGuard guard_a(a);
+  const int b = OpenRegular(aside, ignored);
+  if (b < 0) return false;
+  FdGuard guard_b(b);
+  return SameContent(a, b);
+}
+
+// Keeps the bytes of file as aside: copied into a temporary file in aside's folder, compared
+// with file, and only then renamed over aside, so that aside is never a copy cut short. Returns
+// an empty text, or why not in German.
+std::string KeepAside(const fs::path& file, const fs::path& aside) {
+  std::string reason;
+  const int in = OpenRegular(file, reason);
+  if (in < 0) return reason;
+  FdGuard in_guard(in);
+  struct stat info {};
+  if (::fstat(in, &info) != 0) return ErrnoText(errno);
+  const fs::path folder = aside.has_parent_path() ? aside.parent_path() : fs::path(".");
+
+  fs::path temporary;
+  int out = -1;
+  for (int attempt = 0; out < 0; ++attempt) {
+    temporary = folder / TemporaryName(aside, attempt);
+    out = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0 && errno != EINTR && (errno != EEXIST || attempt >= 100))
+      return "Kopie nicht anlegbar: " + ErrnoText(errno);
+  }
+  auto fail = [&](std::string why) {
+    ::close(out);
+    ::unlink(temporary.c_str());
+    return why;
+  };
+  // Readable for its owner whatever the original's bits, so that it can be restored.
+  ::fchmod(out, (info.st_mode & 0777) | S_IRUSR | S_IWUSR);
+  std::vector<char> buffer(65536);
+  for (;;) {
+    ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return fail("Lesefehler: " + ErrnoText(errno));
+    if (n == 0) break;
+    const char* p = buffer.data();
+    while (n > 0) {
+      const ssize_t w = ::write(out, p, static_cast<std::size_t>(n));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return fail("Kopie nicht schreibbar: " + ErrnoText(w < 0 ? errno : EIO));
+      p += w;
+      n -= w;
+    }
+  }
+  if (::fsync(out) != 0) return fail("Kopie nicht schreibbar: " + ErrnoText(errno));
+  if (!SameContent(in, out)) return fail("Kopie weicht von der Datei ab");
+  if (::close(out) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    return "Kopie nicht schreibbar: " + ErrnoText(error);
+  }
+  if (::rename(temporary.c_str(), aside.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    return "Kopie nicht umbenennbar: " + ErrnoText(error);
+  }
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return {};
+}
+
 }  // namespace
 
 EFileError::EFileError(const std::string& action, const fs::path& file, const std::string& reason)
@@ -155,6 +310,10 @@ EFileError::EFileError(const std::string& action, const fs::path& file, const st
 ECollectionTooLarge::ECollectionTooLarge(const fs::path& file, const std::string& what_is_too_much)
     : std::runtime_error("Die Problemsammlung " + Quoted(file) + " ist zu groß (" +
                          what_is_too_much + ") und wird nicht geladen.") {}
+
+ECollectionRefused::ECollectionRefused(const std::string& message, bool kept_aside,
+                                       std::exception_ptr cause)
+    : std::runtime_error(message), kept_aside_(kept_aside), cause_(std::move(cause)) {}
 
 EZlibError::EZlibError(std::string reason)
     : std::runtime_error("error"), reason_(std::move(reason)) {}
@@ -374,17 +533,26 @@ void StartProblemCollection(ProblemList& list, const fs::path& exe_folder,
   fs::create_directory(data_folder, ignored);
   list.clear();
   const fs::path working = data_folder / kProblemFileName;
-  if (fs::exists(working, ignored)) {
+  // Anything under the name counts, a link without a target too: it is the user's, and
+  // writing the shipped collection there would replace it unasked.
+  if (fs::exists(fs::symlink_status(working, ignored))) {
     try {
       LoadCompressedList(list, working);
-    } catch (const EFileError&) {
-      throw;  // unreadable: its bytes are not at risk
-    } catch (...) {
-      // A damaged or refused working copy would be overwritten by the next stored problem,
-      // losing every problem the user added: its bytes are kept aside first.
-      fs::copy_file(working, fs::path(working) += kDamagedSuffix,
-                    fs::copy_options::overwrite_existing, ignored);
-      throw;
+    } catch (const std::exception& e) {
+      // The next stored problem would replace a file this program cannot read, losing every
+      // problem the user added: its bytes are kept aside first, or storing is refused.
+      const fs::path aside = AsideName(working);
+      const std::string why = HoldsSameBytes(working, aside) ? "" : KeepAside(working, aside);
+      std::string text = ErrorMessage(e) + "\n";
+      if (why.empty()) {
+        text += "Eine unveränderte Kopie liegt in " + Quoted(aside) +
+                "; neu gespeicherte Probleme beginnen eine neue Sammlung.";
+      } else {
+        text += NotKeptText(text, aside, why) +
+                ". Neue Probleme werden darum nicht in die Sammlung gespeichert; " +
+                Quoted(working) + " bleibt unverändert.";
+      }
+      throw ECollectionRefused(text, why.empty(), std::current_exception());
     }
     return;
   }
@@ -392,30 +560,43 @@ void StartProblemCollection(ProblemList& list, const fs::path& exe_folder,
   SaveCompressedList(list, working);
 }
 
-bool WriteBackProblemCollection(const ProblemList& list, const fs::path& data_folder) {
+bool WriteBackProblemCollection(const ProblemList& list, const fs::path& data_folder,
+                                std::string* note) {
   const fs::path working = data_folder / kProblemFileName;
   std::error_code ignored;
-  if (!fs::exists(working, ignored)) return false;
+  if (!fs::exists(fs::symlink_status(working, ignored))) return false;
+  // Read first: a file that is no readable collection is replaced only once its bytes are
+  // kept aside (at start-up, or now).
+  try {
+    ProblemList stored;
+    LoadCompressedList(stored, working);
+  } catch (const std::exception& e) {
+    const fs::path aside = AsideName(working);
+    if (!HoldsSameBytes(working, aside)) {
+      const std::string why = KeepAside(working, aside);
+      if (!why.empty()) {
+        // The zlib errors' own first line "error" says nothing in the middle of this text.
+        std::string reason = ErrorMessage(e);
+        if (dynamic_cast<const EZlibError*>(&e) != nullptr && reason.starts_with("error\n"))
+          reason.erase(0, 6);
+        throw ECollectionRefused(std::string(kNotSavableMessage) + ".\n" + reason + "\n" +
+                                     NotKeptText(reason, aside, why) + "; " + Quoted(working) +
+                                     " bleibt unverändert.",
+                                 false, std::current_exception());
+      }
+      if (note != nullptr)
+        *note = "Die bisherige Datei " + Quoted(working) + " liegt unverändert in " +
+                Quoted(aside) + ".";
+    }
+  }
   SaveCompressedList(list, working);
   return true;
 }
 
 std::string ReadWholeFile(const fs::path& file, std::size_t max_size) {
-  // Opened without blocking: opening a named pipe would otherwise wait for a writer forever.
-  // Only regular files are read; a pipe, a device or a folder is refused.
-  int fd = OpenOrThrow(file, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0,
-                       "kann nicht geöffnet werden", file);
-  struct stat info {};
-  const int stated = ::fstat(fd, &info);
-  const int error = errno;
-  if (stated != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    const std::string reason = stated != 0             ? ErrnoText(error)
-                               : S_ISDIR(info.st_mode) ? ErrnoText(EISDIR)
-                                                       : "keine gewöhnliche Datei";
-    throw EFileError("kann nicht geöffnet werden", file, reason);
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::string reason;
+  const int fd = OpenRegular(file, reason);
+  if (fd < 0) throw EFileError("kann nicht geöffnet werden", file, reason);
   std::string bytes;
   char buffer[65536];
   for (;;) {

@@ -26,6 +26,7 @@
 // Everything runs on the calling thread; no function keeps state between calls.
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -97,6 +98,23 @@ class ECollectionTooLarge : public std::runtime_error {
   ECollectionTooLarge(const std::filesystem::path& file, const std::string& what_is_too_much);
 };
 
+// The working copy is no collection this program can read (StartProblemCollection), or a new
+// problem is not stored because that copy could not be kept aside (WriteBackProblemCollection).
+// what() is the German message for the box: the reason, where the old bytes are, and whether
+// new problems can be stored.
+class ECollectionRefused : public std::runtime_error {
+ public:
+  ECollectionRefused(const std::string& message, bool kept_aside, std::exception_ptr cause);
+  // The bytes of the working copy lie unchanged in mtavrel.c00 + kDamagedSuffix.
+  bool kept_aside() const { return kept_aside_; }
+  // The loader's error (EFileError, EDecompressionError, ECollectionTooLarge).
+  const std::exception_ptr& cause() const { return cause_; }
+
+ private:
+  bool kept_aside_;
+  std::exception_ptr cause_;
+};
+
 // Text for a message box: what(), and for EZlibError also the file and the reason.
 std::string ErrorMessage(const std::exception& e);
 
@@ -160,26 +178,34 @@ std::vector<std::string> ProblemTitles(const ProblemList& list);
 //  1. creates data_folder if it is missing (one level; a failure is ignored here and surfaces
 //     when the working copy is written);
 //  2. empties list;
-//  3. loads the working copy data_folder/mtavrel.c00 if it exists; a working copy that is
-//     damaged or too large is first copied to mtavrel.c00 + kDamagedSuffix, since storing a
-//     new problem into the then empty list would replace it;
+//  3. loads the working copy data_folder/mtavrel.c00 if anything has that name (a symbolic link
+//     without a target included);
 //  4. otherwise loads the shipped exe_folder/mtavrel.c00 and writes it to the working copy with
 //     SaveCompressedList (so the working copy always comes from this program's compressor).
-// Throws what LoadCompressedList / SaveCompressedList throw. On an exception list holds what
-// was loaded: nothing when loading failed, the shipped collection when only writing the working
-// copy failed. Fill the list box (ProblemTitles) from list in both cases, then show the error.
+// A working copy that cannot be loaded (unreadable, damaged, too large, not a regular file, a
+// link without a target) leaves list empty and throws ECollectionRefused: its bytes are first
+// copied to mtavrel.c00 + kDamagedSuffix, checked, since storing a new problem replaces the
+// working copy; where that fails, the message says storing will be refused.
+// Otherwise throws what LoadCompressedList / SaveCompressedList throw. On an exception list
+// holds what was loaded: nothing when loading failed, the shipped collection when only writing
+// the working copy failed. Fill the list box (ProblemTitles) from list in both cases, then show
+// the error.
 inline constexpr const char* kDamagedSuffix = ".defekt";
 void StartProblemCollection(ProblemList& list, const std::filesystem::path& exe_folder,
                             const std::filesystem::path& data_folder);
 
 // Write-back after a new problem was appended to list. Returns false, writing nothing, when the
 // working copy data_folder/mtavrel.c00 no longer exists: show kNotSavableMessage then; the new
-// problem stays in memory. Throws what SaveCompressedList throws; the old file then stays intact.
-bool WriteBackProblemCollection(const ProblemList& list, const std::filesystem::path& data_folder);
+// problem stays in memory. The working copy is replaced only if it loads as a collection or its
+// bytes lie in mtavrel.c00 + kDamagedSuffix; they are copied there now if need be, and note (if
+// given) then tells so. Where they cannot be kept aside, throws ECollectionRefused and writes
+// nothing. Throws what SaveCompressedList throws; the old file then stays intact.
+bool WriteBackProblemCollection(const ProblemList& list, const std::filesystem::path& data_folder,
+                                std::string* note = nullptr);
 
 // File helpers, shared with the settings file.
 // Reads a whole regular file; throws EFileError ("kann nicht geöffnet/gelesen werden"), also
-// when it is larger than max_size.
+// when it is larger than max_size. A symbolic link without a target is named as such.
 std::string ReadWholeFile(const std::filesystem::path& file, std::size_t max_size);
 // Writes bytes as the complete file through a temporary file in the same folder and a rename.
 // Keeps the permission bits of an existing file. Throws EFileError ("kann nicht angelegt

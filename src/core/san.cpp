@@ -152,6 +152,7 @@ std::optional<SanMove> ParseSan(const FenPosition& p, std::string_view text) {
   while (!s.empty() && std::strchr("+#!?", s.back())) s.pop_back();
   if (s.size() > 4 && s.compare(s.size() - 4, 4, "e.p.") == 0) s.resize(s.size() - 4);
   while (!s.empty() && std::strchr("+#!?", s.back())) s.pop_back();
+  if (s.size() > 16) return std::nullopt;  // longer than any move ("Qh4xe1", "e7-e8=Q")
 
   Array a(p);
   const int back_rank = p.WhiteToMove ? 1 : 8;

@@ -780,6 +780,8 @@ struct TableEntry {
   uint8_t refutationTo;
 };
 
+}  // namespace
+
 class FastMateSearch {
  public:
   FastMateSearch(int attacker, const std::atomic<bool>& stopFlag, const SolverYield& yield)
@@ -790,6 +792,14 @@ class FastMateSearch {
 
   bool stopped() const { return stopped_; }
   uint64_t nodes() const { return nodes_; }
+
+  bool AttackerWinsFrom(const FastBoard& b, int r) { return AttackerWins(b, r); }
+  bool DefenderLosesFrom(FastBoard b, int r) {
+    if (r == 0) return MatesNow(b);
+    if (ShouldStop()) return false;
+    const bool loses = DefenderLoses(b, r + 1);
+    return !stopped_ && loses;
+  }
 
   // The first move, in list and generation order, that forces mate within n, or kind 0.
   FastMove SearchRoot(const FastBoard& root, int n) {
@@ -1019,7 +1029,7 @@ class FastMateSearch {
 
   const int s_;
   const std::atomic<bool>& stopFlag_;
-  const SolverYield& yield_;
+  const SolverYield yield_;  // a copy: a prover outlives the caller's argument
   std::chrono::steady_clock::time_point lastYield_;
   bool stopped_ = false;
   uint64_t nodes_ = 0;
@@ -1028,14 +1038,18 @@ class FastMateSearch {
   int history_[2][128][128] = {};
 };
 
-}  // namespace
-
 MateSolution SolveMate(std::string_view placement, int maxMoves, int side,
                        const std::atomic<bool>& stopFlag, const SolverYield& yield) {
+  SolverBoard board;
+  if (!ParsePlacement(placement, board)) return {};
+  return SolveMateOnBoard(board, maxMoves, side, stopFlag, yield);
+}
+
+MateSolution SolveMateOnBoard(const SolverBoard& board, int maxMoves, int side,
+                              const std::atomic<bool>& stopFlag, const SolverYield& yield) {
   MateSolution result;
   if (maxMoves < 1 || (side != kSolverWhite && side != kSolverBlack)) return result;
-  SolverBoard board;
-  if (!ParsePlacement(placement, board) || !IsSearchablePosition(board, side)) return result;
+  if (!IsSearchablePosition(board, side)) return result;
   const FastBoard root = ToFastBoard(board);
   auto search = std::make_unique<FastMateSearch>(side, stopFlag, yield);
   // Remaining move counts are kept in bytes; a mate that long could never be searched anyway.
@@ -1051,6 +1065,26 @@ MateSolution SolveMate(std::string_view placement, int maxMoves, int side,
     }
   }
   return result;
+}
+
+MateProver::MateProver(int attacker, const std::atomic<bool>& stopFlag, const SolverYield& yield)
+    : attacker_(attacker), search_(std::make_unique<FastMateSearch>(attacker, stopFlag, yield)) {}
+
+MateProver::~MateProver() = default;
+
+bool MateProver::AttackerMates(const SolverBoard& board, int moves) {
+  if (moves < 1) return false;
+  const bool mates = search_->AttackerWinsFrom(ToFastBoard(board), std::min(moves, kMaxSolverMoves));
+  return mates && !search_->stopped();
+}
+
+bool MateProver::DefenderLoses(const SolverBoard& board, int moves) {
+  if (moves < 0) return false;
+  return search_->DefenderLosesFrom(ToFastBoard(board), std::min(moves, kMaxSolverMoves - 1));
+}
+
+bool MateProver::Stopped() const {
+  return search_->stopped();
 }
 
 }  // namespace tavrel

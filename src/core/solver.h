@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -195,5 +196,36 @@ struct MateSolution {
 // starts from scratch and keeps no state.
 MateSolution SolveMate(std::string_view placement, int maxMoves, int side,
                        const std::atomic<bool>& stopFlag, const SolverYield& yield = {});
+
+// The same search on a board made by the caller, with its castling flags and en-passant cell
+// as they are (a whole FEN carries both). The board must pass `IsSearchablePosition`.
+MateSolution SolveMateOnBoard(const SolverBoard& board, int maxMoves, int side,
+                              const std::atomic<bool>& stopFlag, const SolverYield& yield = {});
+
+class FastMateSearch;
+
+// Exact answers to many questions about one problem, for callers that walk the whole tree
+// (every key, every defence, tries). The proven and refuted positions are kept between the
+// questions: the answers are exact either way, and the later ones come mostly from the table.
+// After a stop every answer is false; check `Stopped()`.
+class MateProver {
+ public:
+  MateProver(int attacker, const std::atomic<bool>& stopFlag, const SolverYield& yield = {});
+  ~MateProver();
+  MateProver(const MateProver&) = delete;
+  MateProver& operator=(const MateProver&) = delete;
+
+  // The attacker to move: does it force mate within `moves` (>= 1) moves?
+  bool AttackerMates(const SolverBoard& board, int moves);
+  // The defender to move: does every defence lose within `moves` further attacker moves?
+  // With 0: is the defender mated now? (Stalemate is no loss.)
+  bool DefenderLoses(const SolverBoard& board, int moves);
+  bool Stopped() const;
+  int Attacker() const { return attacker_; }
+
+ private:
+  int attacker_;
+  std::unique_ptr<FastMateSearch> search_;
+};
 
 }  // namespace tavrel

@@ -5,9 +5,13 @@
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QStringDecoder>
+#include <QStyle>
 #include <QTextDocument>
 #include <QToolBar>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tavrel {
 
@@ -146,6 +150,33 @@ void THelpWindow::FillContents() {
       last->setData(0, Qt::UserRole, TChmBrowser::UrlOf((QLatin1Char('/') + local).toStdString()));
   }
   contents_->expandAll();
+  FitContentsWidth();
+}
+
+// Widens the contents list so that its longest title shows in full; the page keeps the rest.
+void THelpWindow::FitContentsWidth() {
+  auto* split = qobject_cast<QSplitter*>(contents_->parentWidget());
+  if (!split) return;
+  const QFontMetrics metrics(contents_->font());
+  const int margin =
+      2 * (contents_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, contents_) + 1);
+  int widest = 0;
+  for (QTreeWidgetItemIterator it(contents_); *it; ++it) {
+    int depth = contents_->rootIsDecorated() ? 1 : 0;
+    for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent()) ++depth;
+    widest = std::max(widest, depth * contents_->indentation() +
+                                  metrics.horizontalAdvance((*it)->text(0)) + margin);
+  }
+  // The frame on both sides and room for a scroll bar, should the list grow taller.
+  const int needed =
+      widest + 2 * contents_->frameWidth() +
+      contents_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, contents_);
+  const QList<int> sizes = split->sizes();
+  // Before the window is first shown the splitter is not laid out: the window's width counts.
+  const int total = split->isVisible() ? sizes.value(0) + sizes.value(1) : width();
+  if (sizes.value(0) >= needed || total <= 0) return;
+  const int list = std::min(needed, total / 2);  // the page stays the larger part
+  split->setSizes({list, total - list});
 }
 
 }  // namespace tavrel

@@ -46,6 +46,7 @@ class THelpWindow : public QWidget {
 
  private:
   void FillContents();
+  void FitContentsWidth();
 
   std::unique_ptr<ChmFile> file_;
   QString path_;

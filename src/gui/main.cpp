@@ -1,5 +1,4 @@
 // The program a person starts: the application object and the main window.
-#include <QFile>
 #include <QIcon>
 #include <cstdio>
 
@@ -26,7 +25,7 @@ int main(int argc, char** argv) {
     icon.addFile(QStringLiteral(":/icons/%1/tavrel.png").arg(QLatin1String(size)));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tavrel"), icon));
   tavrel::Tform45 window;
-  window.StartFile = QFile::decodeName(command.file.c_str());
+  window.StartFile = command.file;  // the name's own bytes: it need not be UTF-8
   window.show();
   return app.exec();
 }

@@ -252,8 +252,11 @@ void TProbleme::B2C() {
   lines.push_back(links_.Board->Position());
   const QString folder = links_.DataFolder ? links_.DataFolder() : QString();
   try {
-    if (!WriteBackProblemCollection(lines, std::filesystem::path(folder.toStdString())))
+    std::string note;
+    if (!WriteBackProblemCollection(lines, std::filesystem::path(folder.toStdString()), &note))
       ShowBox(this, Q(kNotSavableMessage), QMessageBox::NoIcon);
+    else if (!note.empty())
+      ShowBox(this, Q(note), QMessageBox::Information);
   } catch (const std::exception& e) {
     ShowErrorBox(Q(ErrorMessage(e)));
   }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,7 @@ namespace tavrel {
 class TChessBrd;
 class TMoveListBox;
 class TPanel;
+class ProblemTrainer;
 class TProbleme;
 class TRadioGroup;
 class TSound;
@@ -123,6 +125,8 @@ class Tform45 : public QMainWindow {
   QAction* FenKopieren = nullptr;   // "Stellung kopieren (FEN)", Ctrl+C
   QAction* FenEinfuegen = nullptr;  // "Stellung einfügen (FEN)", Ctrl+V
   QAction* PgnKopieren = nullptr;   // "Partie kopieren (PGN)", Ctrl+Shift+C
+  QAction* ProblemeUeben = nullptr;  // "Probleme üben …" (tform45_trainer.cpp)
+  QPointer<ProblemTrainer> Trainer;  // its window, made when first opened
   // Moves beside the drag (tform45_moves.cpp).
   QAction* ZuegePerKlick = nullptr;     // "Züge per Klick", ticked
   QAction* ZielfelderZeigen = nullptr;  // "Zielfelder zeigen", ticked
@@ -156,9 +160,9 @@ class Tform45 : public QMainWindow {
   int SoundsPlayed = 0;
   // Save and open dialogs use Qt's own widgets instead of the desktop's (tests drive them).
   bool UseNativeDialogs = true;
-  // A saved game named on the command line: loaded after the first new game, as "Spielstand
-  // laden" loads it.
-  QString StartFile;
+  // A game file named on the command line, in the system's bytes for the name (which need
+  // not be UTF-8): opened after the first new game as a drop opens it, a ".pgn" as PGN.
+  std::string StartFile;
 
   // --- Handlers ---
   void FormCreate();
@@ -219,6 +223,10 @@ class Tform45 : public QMainWindow {
   void LoadPgnFrom(const QString& file);
   void PasteFen(const QString& text);
   void OpenDroppedFile(const QString& file);  // ".spa" or ".pgn"
+  // The same for a name in the system's bytes: a ".pgn" (any case) as PGN, else a saved game.
+  void OpenGameFile(const std::string& path);
+  void LoadGamePath(const std::string& path);
+  void LoadPgnPath(const std::string& path);
 
   // A typed move in German or English SAN or coordinates: played as a person's move, or a
   // German message under the board and no change. True when played.
@@ -249,6 +257,7 @@ class Tform45 : public QMainWindow {
   void CreateProblemPanel();
   void ConnectSuggestion();
   void ConnectPgn();
+  void ConnectTrainer();
   void ConnectMoves();
   void ShareWindowKeys();
   void SetClientSize(int width, int height);

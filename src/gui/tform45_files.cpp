@@ -43,6 +43,7 @@ Tform45::Tform45(QWidget* parent) : QMainWindow(parent), TickCount(SteadyMillise
   ConnectExtras();
   ConnectSuggestion();
   ConnectPgn();
+  ConnectTrainer();
   ConnectMoves();
   ShareWindowKeys();
   FormCreate();
@@ -89,11 +90,11 @@ void Tform45::FormActivate() {
   ReadSettings();
   ChessBrd1->YellowHighlight = false;
   D5click();
-  if (!StartFile.isEmpty()) {
+  if (!StartFile.empty()) {
     // Outside the activation, like a menu command: a failure shows the general error box
     // over the window and leaves the new game.
     QTimer::singleShot(0, this,
-                       [this, file = std::exchange(StartFile, {})] { LoadGameFrom(file); });
+                       [this, file = std::exchange(StartFile, {})] { OpenGameFile(file); });
   }
 }
 
@@ -161,16 +162,21 @@ void Tform45::M21Click() {
   if (!file.isEmpty()) LoadGameFrom(file);
 }
 
+// File names reach the system as its own bytes (QFile::encodeName), not as UTF-8.
 void Tform45::SaveGameTo(const QString& file) {
-  ChessBrd1->SaveGame(file.toStdString());
+  ChessBrd1->SaveGame(QFile::encodeName(file).toStdString());
 }
 
 void Tform45::LoadGameFrom(const QString& file) {
+  LoadGamePath(QFile::encodeName(file).toStdString());
+}
+
+void Tform45::LoadGamePath(const std::string& file) {
   // A file that cannot be loaded must not cost the game on the board: it is tried on a board
   // of its own first, and its error box leaves everything as it was.
   {
     ChessBoard trial;
-    trial.LoadGame(file.toStdString());
+    trial.LoadGame(file);
   }
   WhiteClockMs = 0;
   BlackClockMs = 0;
@@ -178,7 +184,7 @@ void Tform45::LoadGameFrom(const QString& file) {
   P8->clear();
   ChessBrd1->NewGame();
   try {
-    ChessBrd1->LoadGame(file.toStdString());
+    ChessBrd1->LoadGame(file);
   } catch (...) {
     UpdateListBox();  // the file changed since the trial: the list shows the fresh board
     throw;

@@ -19,6 +19,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QUrl>
+#include <cctype>
+#include <filesystem>
 
 #include "gui/move_list_box.h"
 #include "gui/tform45.h"
@@ -31,10 +33,12 @@
 namespace tavrel {
 namespace {
 
-constexpr qint64 kMaxPgnBytes = 16 * 1024 * 1024;
-
 QString Text(const std::string& s) {
   return QString::fromStdString(s);
+}
+
+std::string Native(const QString& file) {
+  return QFile::encodeName(file).toStdString();
 }
 
 QString SuffixOf(const QString& file) {
@@ -155,22 +159,21 @@ void Tform45::ConnectPgn() {
 void Tform45::SavePgnTo(const QString& file) {
   const std::string text = PgnOfWindow(*this);
   try {
-    WriteFileAtomically(file.toStdString(), text);
-  } catch (const std::exception&) {
-    ShowError(this, QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden.").arg(file));
+    WriteFileAtomically(Native(file), text);
+  } catch (const std::exception& e) {
+    ShowError(this, Text(ErrorMessage(e)));  // names the file and the reason
   }
 }
 
 void Tform45::LoadPgnFrom(const QString& file) {
-  QFile in(file);
-  if (!in.open(QIODevice::ReadOnly) || in.size() > kMaxPgnBytes) {
-    ShowError(this, QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.").arg(file));
-    return;
-  }
-  const QByteArray bytes = in.readAll();
+  LoadPgnPath(Native(file));
+}
+
+void Tform45::LoadPgnPath(const std::string& path) {
+  const QString file = QFile::decodeName(QByteArray::fromStdString(path));
   std::vector<PgnGame> games;
   try {
-    games = ReadPgn(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    games = ReadPgn(ReadPgnFile(path));
   } catch (const PgnError& e) {
     ShowError(this, Text(e.what()));
     return;
@@ -202,13 +205,19 @@ void Tform45::LoadPgnFrom(const QString& file) {
   ClocksStopped = false;
   P8->clear();
   ChessBrd1->NewGame();
-  ChessBrd1->LoadGameBytes(GameBytes(scratch), file.toStdString());
+  ChessBrd1->LoadGameBytes(GameBytes(scratch), path);
   UpdateListBox();
   {
     const QSignalBlocker quiet(LB1);
     LB1->setCurrentRow(LB1->count() - 1);
   }
   LB1C();
+  // Its moves are all there is: a file cut off mid-game must not pass for the whole game.
+  if (!games[chosen].EndsWithResult)
+    ShowMessage(this, QStringLiteral("Die Partie in \"%1\" endet ohne Ergebnis (1-0, 0-1, "
+                                     "1/2-1/2 oder *). Die Datei ist vielleicht unvollständig; "
+                                     "geladen sind die Züge bis dorthin.")
+                          .arg(file));
 }
 
 void Tform45::PasteFen(const QString& text) {
@@ -225,10 +234,16 @@ void Tform45::PasteFen(const QString& text) {
 }
 
 void Tform45::OpenDroppedFile(const QString& file) {
-  if (SuffixOf(file) == QLatin1String("pgn"))
-    LoadPgnFrom(file);
+  OpenGameFile(Native(file));
+}
+
+void Tform45::OpenGameFile(const std::string& path) {
+  std::string suffix = std::filesystem::path(path).extension().string();
+  for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (suffix == ".pgn")
+    LoadPgnPath(path);
   else
-    LoadGameFrom(file);
+    LoadGamePath(path);
 }
 
 }  // namespace tavrel

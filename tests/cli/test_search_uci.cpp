@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,9 +76,6 @@ TEST(Uci, BadInputChangesNothing) {
       {"setoption unknown", "setoption name Hash value 16"},
       {"setoption out of range", "setoption name Depth value 0"},
       {"setoption not a number", "setoption name Depth value x"},
-      {"go depth without number", "go depth"},
-      {"go perft negative", "go perft -2"},
-      {"go unknown", "go sideways"},
   };
   std::ostringstream out;
   UciEngine e(out);
@@ -90,6 +88,73 @@ TEST(Uci, BadInputChangesNothing) {
     EXPECT_EQ(Board(e), before) << r.name;
     EXPECT_FALSE(e.Position().whiteToMove) << r.name;
     EXPECT_EQ(e.Depth(), 5) << r.name;
+  }
+}
+
+// A GUI waits for "bestmove" after every "go", so a bad parameter is reported and ignored, a
+// number out of range is clamped, and the go still ends with exactly one bestmove, last.
+TEST(Uci, EveryGoEndsWithOneBestmove) {
+  struct Row {
+    const char* go;
+    const char* error;  // part of the error line
+    const char* last;   // start of the last line
+  } rows[] = {
+      {"go depth 0", "out of range, using 1", "bestmove "},
+      {"go depth -1", "out of range, using 1", "bestmove "},
+      {"go depth 999", "out of range, using 63", "bestmove "},  // ended by "stop"
+      {"go depth 99999999999999999999", "using 63", "bestmove "},
+      {"go depth x", "'x' is no number", "bestmove "},
+      {"go depth", "expected a number", "bestmove "},
+      {"go perft 0", "out of range, using 1", "bestmove 0000"},
+      {"go perft -2", "out of range, using 1", "bestmove 0000"},
+      {"go perft x", "no number", "bestmove "},
+      {"go mate 0", "out of range, using 1", "bestmove 0000"},
+      {"go sideways depth 2", "unknown parameter 'sideways'", "bestmove "},
+  };
+  for (const Row& r : rows) {
+    std::ostringstream out;
+    UciEngine e(out);
+    e.Execute("setoption name Depth value 2");
+    e.Execute("position startpos moves d2d4");
+    e.Execute(r.go);
+    if (std::string(r.go).find("999") != std::string::npos) e.Execute("stop");
+    e.WaitForWorker();
+    const auto lines = Lines(out.str());
+    ASSERT_FALSE(lines.empty()) << r.go;
+    EXPECT_EQ(lines[0].rfind("info string error: ", 0), 0u) << r.go << ": " << lines[0];
+    EXPECT_NE(lines[0].find(r.error), std::string::npos) << r.go << ": " << lines[0];
+    EXPECT_EQ(lines.back().rfind(r.last, 0), 0u) << r.go << ": " << lines.back();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.rfind("bestmove", 0) == 0; }),
+              1)
+        << r.go;
+  }
+}
+
+// A position no game can reach is refused with its reason, as tavrel-convert refuses it; so is
+// any other bad position command, and until the next good one a go answers that it has no move.
+TEST(Uci, RefusedPositionsAreNotSearched) {
+  struct Row {
+    const char* position;
+    const char* reason;
+  } rows[] = {
+      {"position fen KKKKKKKK/8/8/8/8/8/8/k7 w - - 0 1", "König"},
+      {"position fen 4k3/8/8/8/8/8/8/P3K3 w - - 0 1", "Bauer"},
+      {"position fen 4k3/8/8/8/8/8/8/4K2r b - - 0 1", "Schach"},
+      {"position startpos moves e2e5", "illegal move"},
+  };
+  for (const Row& r : rows) {
+    std::ostringstream out;
+    UciEngine e(out);
+    auto lines = Session(e, out, {r.position});
+    ASSERT_EQ(lines.size(), 1u) << r.position;
+    EXPECT_NE(lines[0].find(r.reason), std::string::npos) << lines[0];
+    lines = Session(e, out, {"go depth 1"});
+    ASSERT_EQ(lines.size(), 2u) << r.position;
+    EXPECT_EQ(lines[0].rfind("info string error: no position", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], "bestmove 0000");
+    lines = Session(e, out, {"position startpos", "go depth 1"});
+    EXPECT_NE(lines.back(), "bestmove 0000") << r.position;
   }
 }
 
@@ -139,10 +204,11 @@ TEST(Uci, PerftPrintsEveryRootMoveAndTheTotal) {
   std::ostringstream out;
   UciEngine e(out);
   const auto lines = Session(e, out, {"position startpos", "go perft 3"});
-  ASSERT_EQ(lines.size(), 23u);
+  ASSERT_EQ(lines.size(), 24u);
   EXPECT_EQ(lines[0], "a2a3: 380");
   EXPECT_EQ(lines[20], "");
   EXPECT_EQ(lines[21], "Nodes searched: 8902");
+  EXPECT_EQ(lines[23], "bestmove 0000");
 }
 
 TEST(Uci, StopEndsAnInfiniteSearchWithAMove) {
@@ -166,7 +232,7 @@ TEST(Uci, StopAndQuitEndPerftAndSearch) {
     const char* go;
     const char* last;  // start of the last line
   } rows[] = {
-      {"position startpos", "go perft 12", "info string perft stopped"},
+      {"position startpos", "go perft 12", "bestmove 0000"},
       {"position fen rnbqkbnr/qqqqqqqq/8/8/8/8/QQQQQQQQ/RNBQKBNR w - - 0 1", "go infinite",
        "bestmove "},
   };
@@ -188,12 +254,18 @@ TEST(Uci, StopAndQuitEndPerftAndSearch) {
 TEST(Uci, EchoesAreCutShort) {
   std::ostringstream out;
   UciEngine e(out);
+  e.Execute("setoption name Depth value 1");
   const std::string huge(10 << 20, 'x');
   for (const std::string& command :
        {huge, "position fen " + huge, "position startpos moves " + huge, "go " + huge,
         "setoption name " + huge}) {
     const auto lines = Session(e, out, {command});
-    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_FALSE(lines.empty());
+    // A go still ends with its bestmove (here 0000: the position commands before were refused).
+    if (command.starts_with("go"))
+      EXPECT_EQ(lines.back(), "bestmove 0000");
+    else
+      ASSERT_EQ(lines.size(), 1u);
     EXPECT_LT(lines[0].size(), 200u);
     EXPECT_EQ(lines[0].rfind("info string error: ", 0), 0u);
   }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -240,7 +241,13 @@ TEST_F(GameFileTest, MissingFileOrFolderRefusedWithGermanReason) {
       {"load folder", dir_.string(), false, "kann nicht gelesen werden (ist ein Ordner)"},
       {"save into missing folder", Path("no/such/folder/x.spa"), true,
        "kann nicht geschrieben werden (Datei oder Ordner nicht vorhanden)"},
+      // Neither may block: a pipe waits for a writer, the device never ends.
+      {"load named pipe", Path("x.spa"), false,
+       "kann nicht gelesen werden (ist eine benannte Pipe (FIFO), keine gewöhnliche Datei)"},
+      {"load device", "/dev/zero", false,
+       "kann nicht gelesen werden (ist ein Gerät, keine gewöhnliche Datei)"},
   };
+  ASSERT_EQ(::mkfifo(Path("x.spa").c_str(), 0600), 0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     try {
@@ -253,7 +260,12 @@ TEST_F(GameFileTest, MissingFileOrFolderRefusedWithGermanReason) {
   EXPECT_EQ(SystemReason(ENOSPC), "kein Platz mehr auf dem Datenträger");
   EXPECT_EQ(SystemReason(EROFS), "Datenträger ist schreibgeschützt");
   EXPECT_EQ(SystemReason(EACCES), "keine Berechtigung");
-  EXPECT_EQ(SystemReason(EXDEV), "Systemfehler " + std::to_string(EXDEV));
+  EXPECT_EQ(SystemReason(EOPNOTSUPP), "vom Dateisystem nicht unterstützt");
+  // Reasons met on read-only, busy, network or full systems have their own words.
+  for (int error : {EBUSY, EXDEV, ENXIO, ELOOP, ETXTBSY, EMFILE, ESTALE, ETIMEDOUT, ENOMEM, EAGAIN,
+                    EINVAL, EEXIST})
+    EXPECT_EQ(SystemReason(error).find_first_of("0123456789"), std::string::npos) << error;
+  EXPECT_EQ(SystemReason(4000), "unerwarteter Fehler des Betriebssystems (Nummer 4000)");
 }
 
 TEST_F(GameFileTest, SavingThroughASymbolicLinkKeepsTheLink) {

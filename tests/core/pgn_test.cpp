@@ -2,7 +2,11 @@
 // and set-up starts.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -136,6 +140,9 @@ TEST(Pgn, MalformedGamesNameTheMove) {
       {"open variation", "1. e4\n(1. d4 d5", "Zeile 2: Variante"},
       {"broken tag", "[Event \"x]\n1. e4", "Wert der Kennung Event"},
       {"bad FEN tag", "[SetUp \"1\"]\n[FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n1. e4", "König"},
+      // The moves before a stray closing bracket may be a variation's: not read as the game.
+      {"stray )", "1. e4 e5 2. Nf3 Nc6)\n3. Bb5 *", "Zeile 1: schließende Klammer ) ohne"},
+      {"stray }", "1. e4\ne5 } 2. Nf3 *", "Zeile 2: schließende Klammer } ohne"},
   };
   for (const BadText& c : cases) {
     try {
@@ -149,6 +156,66 @@ TEST(Pgn, MalformedGamesNameTheMove) {
           << c.name << ": " << e.what();
     }
   }
+}
+
+TEST(Pgn, HugeTokensAreQuotedAsAnExcerpt) {
+  const std::string token(1 << 20, 'e');
+  try {
+    ChessBoard board;
+    PlayPgnGame(ReadPgn("1." + token + " *").at(0), board);
+    ADD_FAILURE() << "no error";
+  } catch (const PgnError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Zug 1. eeeeeeeeeeeeeeeeeeee… (1048576 Zeichen) ist nicht lesbar.");
+  }
+  try {
+    ReadPgn("[" + token + " \"x\n");
+    ADD_FAILURE() << "no error";
+  } catch (const PgnError& e) {
+    EXPECT_LT(std::string(e.what()).size(), 100u);
+  }
+  // Never cut inside a character.
+  std::string umlauts;
+  for (int i = 0; i < 30; ++i) umlauts += "ä";
+  EXPECT_EQ(Excerpt(umlauts), umlauts.substr(0, 20) + "… (30 Zeichen)");
+  EXPECT_EQ(Excerpt("Sg1-f3"), "Sg1-f3");
+}
+
+TEST(Pgn, AGameWithoutItsResultIsMarkedAsPossiblyCut) {
+  const std::vector<PgnGame> games =
+      ReadPgn("1. e4 e5 2. Nf3\n\n[Event \"b\"]\n1. d4 d5 1-0\n[Event \"c\"]\n1. c4 c5 2. N");
+  ASSERT_EQ(games.size(), 3u);
+  EXPECT_FALSE(games[0].EndsWithResult);
+  EXPECT_TRUE(games[1].EndsWithResult);
+  EXPECT_FALSE(games[2].EndsWithResult);
+  EXPECT_EQ(games[0].Moves.size(), 3u);
+}
+
+TEST(Pgn, FilesAreReadOnlyWhenRegularAndWithinTheLimit) {
+  const std::string dir = ::testing::TempDir() + "/tavrel-pgn-file-" + std::to_string(::getpid());
+  std::filesystem::create_directories(dir);
+  const std::string pipe = dir + "/x.pgn", big = dir + "/big.pgn", good = dir + "/ok.pgn";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::ofstream(good) << "1. e4 *\n";
+  std::filesystem::resize_file((std::ofstream(big), big), kMaxPgnFileBytes + 1);
+  auto message = [](const std::string& path) -> std::string {
+    try {
+      ReadPgnFile(path);
+      return "read";
+    } catch (const PgnError& e) {
+      return e.what();
+    }
+  };
+  // Opening the pipe must not wait for a writer.
+  EXPECT_EQ(message(pipe), "Die Datei „" + pipe +
+                               "“ kann nicht geöffnet werden (ist eine benannte Pipe (FIFO), "
+                               "keine gewöhnliche Datei).");
+  EXPECT_NE(message("/dev/zero").find("ist ein Gerät"), std::string::npos);
+  EXPECT_NE(message(big).find("größer als 16 MiB, die Grenze für PGN-Dateien"), std::string::npos);
+  EXPECT_EQ(ReadPgnFile(good), "1. e4 *\n");
+  std::filesystem::resize_file(big, kMaxPgnFileBytes);
+  EXPECT_EQ(ReadPgnFile(big).size(), kMaxPgnFileBytes);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(Pgn, GameLongerThanTheRecordIsRefused) {

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <set>
 #include <sstream>
 
 namespace tavrel {
@@ -523,12 +526,177 @@ TEST_F(ProblemFileTest, StartWithDamagedWorkingCopyLeavesListEmptyAndKeepsItsByt
   fs::create_directory(data);
   WriteAll(data / kProblemFileName, Damaged());
   ProblemList list = {"stale"};
-  EXPECT_THROW(StartProblemCollection(list, dir_, data), EDecompressionError);
+  try {
+    StartProblemCollection(list, dir_, data);
+    ADD_FAILURE() << "no error";
+  } catch (const ECollectionRefused& e) {
+    EXPECT_TRUE(e.kept_aside());
+    EXPECT_THROW(std::rethrow_exception(e.cause()), EDecompressionError);
+  }
   EXPECT_TRUE(list.empty());
   // Storing a new problem replaces the working copy; the damaged bytes stay recoverable.
   EXPECT_TRUE(WriteBackProblemCollection(kTwoProblems, data));
   EXPECT_EQ(ReadWholeFile(fs::path(data / kProblemFileName) += kDamagedSuffix, 1 << 20),
             Damaged());
+}
+
+// The names in a folder, so that a test can tell that no temporary file was left behind.
+std::set<std::string> Names(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+std::string Refusal(ProblemList& list, const fs::path& exe, const fs::path& data, bool& kept) {
+  try {
+    StartProblemCollection(list, exe, data);
+  } catch (const ECollectionRefused& e) {
+    kept = e.kept_aside();
+    return e.what();
+  }
+  ADD_FAILURE() << "the working copy was not refused";
+  return {};
+}
+
+// Every working copy that cannot be loaded is either kept aside, byte for byte, before a stored
+// problem replaces it, or it is never replaced and storing says why.
+TEST_F(ProblemFileTest, RefusedWorkingCopiesAreKeptAsideOrNeverReplaced) {
+  const std::string tooManyLines(3 * kMaxProblems + 1, '\n');
+  const Bytes manyPacked = DeflateBuffer(reinterpret_cast<const std::uint8_t*>(tooManyLines.data()),
+                                         tooManyLines.size());
+  const struct {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    const char* reason;  // part of the message at start-up
+    bool kept;
+  } rows[] = {
+      {"damaged", [](const fs::path& f) { WriteAll(f, Damaged()); }, "beschädigt", true},
+      {"over the read limit",
+       [](const fs::path& f) { WriteAll(f, GoodFile() + std::string(18 << 20, '\0')); },
+       "größer als", true},
+      {"too many problems",
+       [&](const fs::path& f) { WriteAll(f, ToString(manyPacked)); }, "Probleme", true},
+      {"a folder", [](const fs::path& f) { fs::create_directory(f); }, "ist ein Ordner", false},
+      {"a named pipe", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); },
+       "keine gewöhnliche Datei", false},
+      {"a link without a target",
+       [](const fs::path& f) { fs::create_symlink(f.parent_path() / "weg" / "mtavrel.c00", f); },
+       "symbolische Verknüpfung auf das nicht vorhandene", false},
+      {"a link to itself", [](const fs::path& f) { fs::create_symlink(f.filename(), f); },
+       "symbolische Verknüpfungen (vielleicht im Kreis)", false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    const fs::path data = dir_ / "data";
+    fs::remove_all(data);
+    fs::create_directory(data);
+    const fs::path working = data / kProblemFileName;
+    const fs::path aside = fs::path(working) += kDamagedSuffix;
+    r.make(working);
+    const fs::file_type type = fs::symlink_status(working).type();
+    const std::string before = type == fs::file_type::regular ? ReadAll(working) : "";
+
+    ProblemList list;
+    bool kept = !r.kept;
+    const std::string message = Refusal(list, dir_ / "no-shipped", data, kept);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(kept, r.kept);
+    EXPECT_NE(message.find(r.reason), std::string::npos) << message;
+    EXPECT_NE(message.find(aside.string()), std::string::npos) << message;
+
+    std::string note;
+    if (r.kept) {
+      EXPECT_EQ(ReadAll(aside), before);
+      EXPECT_TRUE(WriteBackProblemCollection(kTwoProblems, data, &note));
+      EXPECT_EQ(note, "");  // already kept at start-up
+      EXPECT_EQ(ReadAll(aside), before);
+      LoadCompressedList(list, working);
+      EXPECT_EQ(list, kTwoProblems);
+      EXPECT_EQ(Names(data), (std::set<std::string>{"mtavrel.c00", "mtavrel.c00.defekt"}));
+    } else {
+      EXPECT_NE(message.find("nicht in die Sammlung gespeichert"), std::string::npos) << message;
+      try {
+        WriteBackProblemCollection(kTwoProblems, data, &note);
+        ADD_FAILURE() << "stored";
+      } catch (const ECollectionRefused& e) {
+        const std::string text = e.what();
+        EXPECT_EQ(text.rfind("Änderung nicht speicherbar.\n", 0), 0u) << text;
+        EXPECT_NE(text.find(r.reason), std::string::npos) << text;
+        EXPECT_NE(text.find("„" + working.string() + "“ bleibt unverändert"), std::string::npos)
+            << text;
+      }
+      EXPECT_EQ(fs::symlink_status(working).type(), type);
+      EXPECT_EQ(Names(data), std::set<std::string>{"mtavrel.c00"});
+    }
+  }
+}
+
+// A working copy the program may not read (root reads every file: the check then runs as
+// "nobody").
+TEST_F(ProblemFileTest, UnreadableWorkingCopyIsNeverReplaced) {
+  const fs::path data = dir_ / "data";
+  fs::create_directory(data);
+  fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  fs::permissions(data, fs::perms::all);
+  const fs::path working = data / kProblemFileName;
+  SaveCompressedList(kTwoProblems, working);
+  const std::string before = ReadAll(working);
+  fs::permissions(working, fs::perms::none);
+  const uid_t user = ::geteuid();
+  if (user == 0 && ::seteuid(65534) != 0) GTEST_SKIP() << "cannot act as another user";
+  ProblemList list;
+  bool kept = true;
+  const std::string message = Refusal(list, dir_, data, kept);
+  bool refused = false;
+  try {
+    WriteBackProblemCollection(kTwoProblems, data);
+  } catch (const ECollectionRefused& e) {
+    refused = std::string(e.what()).find("keine Berechtigung") != std::string::npos;
+  }
+  if (user == 0) {
+    ASSERT_EQ(::seteuid(0), 0);
+  }
+  EXPECT_FALSE(kept);
+  EXPECT_NE(message.find("kann nicht geöffnet werden: keine Berechtigung"), std::string::npos)
+      << message;
+  EXPECT_TRUE(refused);
+  fs::permissions(working, fs::perms::owner_read);
+  EXPECT_EQ(ReadAll(working), before);
+  EXPECT_EQ(Names(data), std::set<std::string>{"mtavrel.c00"});
+}
+
+// With too little room the copy is cut short: it never replaces the kept file, nothing is
+// stored while it cannot be made, and a store once there is room keeps the bytes first.
+TEST_F(ProblemFileTest, CopyCutShortByAFullDiskIsNeverTakenForTheKeptFile) {
+  const fs::path data = dir_ / "data";
+  fs::create_directory(data);
+  const fs::path working = data / kProblemFileName;
+  const fs::path aside = fs::path(working) += kDamagedSuffix;
+  std::mt19937 random(3);
+  std::string damaged = "PK";
+  while (damaged.size() < 39'000) damaged += static_cast<char>(random());
+  WriteAll(working, damaged);
+  const std::string cutShort = damaged.substr(0, 12'000);  // what a cut-short copy left
+  WriteAll(aside, cutShort);
+  {
+    FileSizeLimit limit(12'000);
+    ProblemList list;
+    bool kept = true;
+    const std::string message = Refusal(list, dir_, data, kept);
+    EXPECT_FALSE(kept);
+    EXPECT_NE(message.find("Kopie nicht schreibbar: Datei zu groß"), std::string::npos)
+        << message;
+    EXPECT_THROW(WriteBackProblemCollection(kTwoProblems, data), ECollectionRefused);
+  }
+  EXPECT_EQ(ReadAll(working), damaged);
+  EXPECT_EQ(ReadAll(aside), cutShort);
+  EXPECT_EQ(Names(data), (std::set<std::string>{"mtavrel.c00", "mtavrel.c00.defekt"}));
+
+  std::string note;
+  EXPECT_TRUE(WriteBackProblemCollection(kTwoProblems, data, &note));
+  EXPECT_NE(note.find(aside.string()), std::string::npos) << note;
+  EXPECT_EQ(ReadAll(aside), damaged);
+  EXPECT_EQ(Inflated(working), ListToText(kTwoProblems));
 }
 
 TEST_F(ProblemFileTest, WriteBackNeedsTheWorkingCopy) {

@@ -368,15 +368,28 @@ class Session:
     def display_is_ours(self):
         return f'"{self.mark}"' in self.run(["xprop", "-root", "_TAVREL_E2E"])
 
-    def start_program(self):
+    def start_program(self, first_message=None):
+        """Start the program; with first_message (a regex), a message box whose text matches
+        it must come up first: its text is kept in start_message and the box is closed."""
         # The accessibility bus must be up before the program looks for it.
         pyatspi.Registry.getDesktop(0).childCount
         env = dict(self.env, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         self.program = self._spawn([PROGRAM], env=env)
+        if first_message is not None:
+            # Closed before the window is looked for: the box carries the program's title too.
+            self.start_message = self.close_message(first_message, "the message at start-up")
         self.win = wait_until("the main window", self._main_window)
         self.board = wait_until("the board on the screen", self._board_now)
         wait_until("the program's menus in the accessibility tree", lambda: self.find("menu bar", ""))
         return self.board
+
+    def close_message(self, text, what="the message box"):
+        """Wait for a message box whose text matches the regex, click its OK; return the text."""
+        box = wait_until(what, lambda: self.find("label", text))
+        message = box.name
+        self.press("push button", "OK")
+        wait_until(f"{what} to close", lambda: not self.find("label", text))
+        return message
 
     def running(self):
         return self.program is not None and self.program.poll() is None

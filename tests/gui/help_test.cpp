@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -119,6 +120,15 @@ class HelpTest : public QObject {
     QCOMPARE(levels->text(0), QStringLiteral("Spielstufen"));
     emit c->itemActivated(levels, 0);
     QCOMPARE(b->source().path(), QStringLiteral("/spielstufen.htm"));
+
+    // Every title shows in full at the window's first size ("Drucken und Fenster kopieren").
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const int margin = 2 * (c->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, c) + 1);
+    for (QTreeWidgetItemIterator it(c); *it; ++it) {
+      const int right = c->visualItemRect(*it).left() +
+                        c->fontMetrics().horizontalAdvance((*it)->text(0)) + margin;
+      QVERIFY2(right <= c->viewport()->width(), qPrintable((*it)->text(0)));
+    }
   }
 
   void oneWindowServesAllCalls() {

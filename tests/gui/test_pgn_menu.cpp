@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "gui/problem_trainer.h"
 #include "main_window_test_util.h"
 #include "test_openings_window.h"
 
@@ -51,7 +52,8 @@ class PgnMenuTest : public QObject {
     QCOMPARE(items, QStringList({"Partie als PGN speichern …|", "PGN-Partie laden …|", "-",
                                  "Stellung kopieren (FEN)|Ctrl+C", "Stellung einfügen (FEN)|Ctrl+V",
                                  "Partie kopieren (PGN)|Ctrl+Shift+C", "-",
-                                 "Züge per Klick|", "Zielfelder zeigen|", "Weiß oben|Ctrl+F",
+                                 "Probleme üben …|", "-", "Züge per Klick|",
+                                 "Zielfelder zeigen|", "Weiß oben|Ctrl+F",
                                  "Zug eingeben …|Ctrl+E"}));
     // No key of the window serves two commands.
     QStringList keys;
@@ -60,6 +62,10 @@ class PgnMenuTest : public QObject {
         if (!k.isEmpty()) keys << k.toString();
     QVERIFY(!keys.isEmpty());
     for (const QString& k : keys) QVERIFY2(keys.count(k) == 1, qPrintable(k));
+    // "Probleme üben …" opens the trainer on the window's collection.
+    win->ProblemeUeben->trigger();
+    QVERIFY(win->Trainer && win->Trainer->isVisible());
+    QCOMPARE(win->Trainer->Listed().size(), win->ProblemList.size() / 3);
   }
 
   void fenPastedAndCopiedThroughTheKeys() {
@@ -109,6 +115,12 @@ class PgnMenuTest : public QObject {
     QTest::newRow("illegal PGN move") << "pgn" << QByteArray("1. e4 e5 2. Ke3 *")
                                       << "Zug 2. Ke3 ist in dieser Stellung nicht erlaubt.";
     QTest::newRow("empty PGN file") << "pgn" << QByteArray("; nichts\n") << "enthält keine Partie";
+    // A huge token is quoted in part only: the whole of it once froze the window.
+    QTest::newRow("huge token") << "pgn"
+                                << "1." + QByteArray(1 << 20, 'e') + " *"
+                                << "Zug 1. eeeeeeeeeeeeeeeeeeee… (1048576 Zeichen) ist nicht";
+    QTest::newRow("over the limit") << "pgn" << QByteArray((16 << 20) + 1, ' ')
+                                    << "größer als 16 MiB, die Grenze für PGN-Dateien";
   }
   void refusedInputChangesNothing() {
     QFETCH(QString, kind);
@@ -125,10 +137,28 @@ class PgnMenuTest : public QObject {
       WriteText(file, input);
       win->LoadPgnFrom(file);
     }
-    QVERIFY2(box.text.contains(message), qPrintable(box.text));
+    QVERIFY2(box.text.contains(message), qPrintable(box.text.left(300)));
+    QVERIFY(box.text.size() < 300);
     QCOMPARE(box.title, QStringLiteral("Tavrel"));
     QCOMPARE(Lines(*win.w), QStringList({"1. d2-d4", "\td7-d5"}));
     QCOMPARE(win->ChessBrd1->Position(), before);
+  }
+
+  void aPgnFileThatCannotBeWrittenSaysWhy() {
+    Window win;
+    MessageCatcher box;
+    win->SavePgnTo(win.File(QStringLiteral("fehlt/partie.pgn")));
+    QVERIFY2(box.text.contains("Datei oder Ordner nicht vorhanden"), qPrintable(box.text));
+  }
+
+  void aGameCutShortLoadsWithANote() {
+    Window win;
+    const QString file = win.File(QStringLiteral("abgeschnitten.pgn"));
+    WriteText(file, "[White \"A\"]\n1. e4 e5 2. Nf3 Nc6 3. Bb5\n");
+    MessageCatcher box;
+    win->LoadPgnFrom(file);
+    QVERIFY2(box.text.contains("endet ohne Ergebnis"), qPrintable(box.text));
+    QCOMPARE(Lines(*win.w).size(), 5);
   }
 
   void severalGamesOfferAChoice() {

@@ -23,6 +23,7 @@ tree() { (cd "$root" && find . -type f | sort); }
 expected=".$prefix/bin/tavrel
 .$prefix/bin/tavrel-convert
 .$prefix/bin/tavrel-engine
+.$prefix/bin/tavrel-solve
 .$prefix/share/applications/tavrel.desktop
 .$prefix/share/doc/tavrel/changelog.gz
 .$prefix/share/doc/tavrel/copyright
@@ -32,6 +33,7 @@ expected=".$prefix/bin/tavrel
 .$prefix/share/icons/hicolor/scalable/apps/tavrel.svg
 .$prefix/share/man/man6/tavrel-convert.6.gz
 .$prefix/share/man/man6/tavrel-engine.6.gz
+.$prefix/share/man/man6/tavrel-solve.6.gz
 .$prefix/share/man/man6/tavrel.6.gz
 .$prefix/share/metainfo/org.example.tavrel.metainfo.xml
 .$prefix/share/mime/packages/tavrel.xml
@@ -62,7 +64,7 @@ for args in "eins.spa zwei.spa" "--gibtsnicht"; do
   rc=$?
   set -e
   [ "$rc" -eq 2 ] || fail "tavrel $args: exit code $rc"
-  grep -q "^Aufruf: tavrel \[PARTIE.spa\]" "$work/err" || fail "tavrel $args: no usage on stderr"
+  grep -q "^Aufruf: tavrel \[PARTIE.spa | PARTIE.pgn\]" "$work/err" || fail "tavrel $args: no usage on stderr"
   [ ! -s "$work/out" ] || fail "tavrel $args: output on stdout"
 done
 
