@@ -4,12 +4,14 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <string_view>
 #include <thread>
 
+#include "gui/board_accessible.h"
 #include "gui/piece_sprite.h"
 
 // The board's artwork lives in a static library: its resources must be registered by name,
@@ -30,6 +32,7 @@ constexpr std::string_view kPieceLetters = "PNBRQKpnbrqk";
 
 TChessBrd::TChessBrd(QWidget* parent) : QWidget(parent) {
   InitBoardResources();
+  InstallBoardAccessible();
   // paintEvent covers every pixel from the backing image; the mouse is tracked for the
   // sizing cursor over the corner.
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -75,6 +78,12 @@ void TChessBrd::ServeUiCalls() {
 }
 
 bool TChessBrd::event(QEvent* e) {
+  // Esc with a piece selected only deselects: the window's Esc shortcut must not see it.
+  if (e->type() == QEvent::ShortcutOverride && selected_ != None &&
+      static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+    e->accept();
+    return true;
+  }
   const bool handled = QWidget::event(e);
   // The custom engine is asked after the board has handled any event. Deferred, so that the
   // engine's move never runs inside a paint or a mouse handler; the deferred call itself (a

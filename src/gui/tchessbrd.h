@@ -125,6 +125,40 @@ class TChessBrd : public QWidget, public ChessBoard {
   const QCursor& DragCursor() const { return dragCursor_; }
   void SetDragCursor(const QCursor& value) { dragCursor_ = value; }
 
+  // ---- Moves beside the drag, and marks over the board (all off by default) ----
+  // A click on a piece of the side to move selects it (a frame); a click on one of its
+  // targets plays the move as a drop would (PlayMove, promotion, events), but animated; a
+  // click anywhere else or Esc deselects. Dragging works as before, also from a selected piece.
+  bool ClickMoves() const { return clickMoves_; }
+  void SetClickMoves(bool value);
+  // Dots on the squares the held or selected piece may go to, rings where it would capture.
+  bool ShowTargets() const { return showTargets_; }
+  void SetShowTargets(bool value);
+  // A red frame inside the square of a king in check.
+  bool ShowCheck() const { return showCheck_; }
+  void SetShowCheck(bool value);
+  // The board takes the keyboard focus: arrow keys move a square cursor, Enter or Space picks
+  // a piece up and puts it down, and other printable keys go to OnTypedText.
+  bool KeyboardMoves() const { return keyboardMoves_; }
+  void SetKeyboardMoves(bool value);
+  // Frames drawn over the board at every paint, until cleared: unlike the highlight pairs
+  // above they survive repaints, resizes and cancelled drags. Not part of BoardImage().
+  MarkPair KeptGreen, KeptYellow;
+  bool KeepGreen = false, KeepYellow = false;
+  void SetKeptMarks(bool green, const MarkPair& greenPair, bool yellow, const MarkPair& yellowPair);
+
+  Square Selected() const { return selected_; }
+  void Select(Square sq);  // None deselects
+  Square CursorSquare() const { return cursor_; }
+  void SetCursorSquare(Square sq);
+  bool CursorShown() const { return cursorShown_ && hasFocus(); }
+  // What a click, a key or an accessibility action does on a square: select, move or deselect.
+  void ActivateSquare(Square sq);
+  // Text typed on the focused board that is no cursor key (the window opens its move field).
+  std::function<void(const QString&)> OnTypedText;
+  // The cursor or the selection changed.
+  TNotifyEvent OnCursorChanged;
+
   // ---- Inherited events ----
   TNotifyEvent OnClick, OnDblClick, OnStartDrag;
   TMouseEvent OnMouseDown, OnMouseUp;
@@ -178,6 +212,9 @@ class TChessBrd : public QWidget, public ChessBoard {
   bool eventFilter(QObject* watched, QEvent* e) override;
   void changeEvent(QEvent* e) override;
   void hideEvent(QHideEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
 
  private:
   enum class DragState { Idle, Pressed, Dragging };
@@ -209,6 +246,14 @@ class TChessBrd : public QWidget, public ChessBoard {
   QPoint ToHost(const QPoint& p) const;
   void UpdateResizeCursor(const QPoint& pos, Qt::MouseButtons buttons);
   void Slide(const std::vector<Pixel>& path);
+
+  // Marks over the board (tchessbrd_marks.cpp), drawn by paintEvent over the backing image.
+  void PaintOverlay(QPainter& p);
+  void OverlayChanged();
+  // The piece whose targets are shown: the one held or selected, if it may move now.
+  Square TargetSource() const;
+  bool MayPick(Square sq) const;
+  void PlayPicked(Square from, Square to);
 
   BoardLayout layout_;
   int cell_ = 40;
@@ -244,6 +289,16 @@ class TChessBrd : public QWidget, public ChessBoard {
   Square dropTarget_ = None;
   QPoint pressPos_;
   QPointer<PieceSprite> sprite_;
+
+  bool clickMoves_ = false;
+  bool showTargets_ = false;
+  bool showCheck_ = false;
+  bool keyboardMoves_ = false;
+  Square selected_ = None;
+  Square cursor_ = E2;
+  bool cursorShown_ = false;
+  // A press that selected or moved: its release is no drag.
+  bool pressConsumed_ = false;
 };
 
 }  // namespace tavrel

@@ -74,6 +74,7 @@ void TChessBrd::RestoreSourceSquare() {
 
 void TChessBrd::StartPieceDrag(const QPoint& pos) {
   drag_ = DragState::Dragging;
+  if (selected_ != dragSource_) Select(None);  // the held piece is the one that counts now
   cursorBeforeDrag_ = cursor();
   DrawSquare(dragSource_);
   DrawMarks();
@@ -156,6 +157,21 @@ void TChessBrd::mousePressEvent(QMouseEvent* e) {
     return;
   }
   const Square sq = SquareAtPixel(pos.x(), pos.y());
+  pressConsumed_ = false;
+  cursorShown_ = false;  // the mouse is in use; the keys bring the cursor back
+  if (IsBoardSquare(sq)) cursor_ = sq;
+  if (selected_ != None && !MayPick(selected_)) Select(None);
+  if (clickMoves_ && e->button() == Qt::LeftButton && selected_ != None && sq != selected_ &&
+      !MayPick(sq)) {
+    // The second click of a click-click move: a target plays, anything else deselects (a
+    // press on a piece then goes on as the press of a drag, with its own refusals).
+    if (sq != None && !Thinking() && IsLegalMove(selected_, sq)) {
+      pressConsumed_ = true;
+      PlayPicked(selected_, sq);
+      return;
+    }
+    Select(None);
+  }
   if (sq == None || Squares()[sq] == ' ') return;
   dragSource_ = sq;
   dropTarget_ = None;
@@ -186,7 +202,14 @@ void TChessBrd::mouseReleaseEvent(QMouseEvent* e) {
   const bool wasResizing = resizing_;
   if (e->button() == Qt::LeftButton) resizing_ = false;
   if (drag_ != DragState::Idle) {
-    if (e->button() == Qt::LeftButton || e->button() == Qt::RightButton) FinishDrag(pos);
+    if (e->button() == Qt::LeftButton || e->button() == Qt::RightButton) {
+      const bool click = drag_ == DragState::Pressed && e->button() == Qt::LeftButton;
+      const Square source = dragSource_;
+      FinishDrag(pos);
+      // A click without a drag selects the piece (or deselects it when it was selected); a
+      // real drag, played or not, leaves nothing selected.
+      if (clickMoves_) Select(click && source != selected_ && MayPick(source) ? source : None);
+    }
     return;
   }
   if (e->button() == Qt::LeftButton && !wasResizing && rect().contains(pos) && OnClick)
@@ -195,6 +218,9 @@ void TChessBrd::mouseReleaseEvent(QMouseEvent* e) {
 
 void TChessBrd::mouseDoubleClickEvent(QMouseEvent* e) {
   if (OnDblClick) OnDblClick(this);
+  // The second press of a quick double click: after a press that played a move it must not
+  // start another drag of the piece that just arrived.
+  if (pressConsumed_) return;
   mousePressEvent(e);
 }
 

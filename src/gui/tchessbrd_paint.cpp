@@ -195,6 +195,7 @@ void TChessBrd::paintEvent(QPaintEvent* e) {
     const QRectF shown(e->rect());
     const qreal ratio = backing_.devicePixelRatio();
     p.drawImage(shown, backing_, QRectF(shown.topLeft() * ratio, shown.size() * ratio));
+    PaintOverlay(p);
   }
   if (!firstPaintDone_) {
     // The computer player starts with the first paint; not from inside it, as its move

@@ -17,7 +17,9 @@
 
 class QAction;
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -127,6 +129,14 @@ class Tform45 : public QMainWindow {
   QAction* PgnKopieren = nullptr;   // "Partie kopieren (PGN)", Ctrl+Shift+C
   QAction* ProblemeUeben = nullptr;  // "Probleme üben …" (tform45_trainer.cpp)
   QPointer<ProblemTrainer> Trainer;  // its window, made when first opened
+  // Moves beside the drag (tform45_moves.cpp).
+  QAction* ZuegePerKlick = nullptr;     // "Züge per Klick", ticked
+  QAction* ZielfelderZeigen = nullptr;  // "Zielfelder zeigen", ticked
+  QAction* WeissOben = nullptr;         // "Weiß oben", Ctrl+F, one switch with C1
+  QAction* ZugEingeben = nullptr;       // "Zug eingeben …", Ctrl+E
+  QLabel* Hinweis = nullptr;            // under the board: what the game waits for, typing errors
+  QLineEdit* Zugeingabe = nullptr;      // the move field, under the board while open
+  QLabel* Ansage = nullptr;             // above the board: the last move in words
 
   // --- Window state ---
   // Accumulated time of each side in whole milliseconds: 0.2 s added up in floating point
@@ -229,6 +239,15 @@ class Tform45 : public QMainWindow {
   void LoadGamePath(const std::string& path);
   void LoadPgnPath(const std::string& path);
 
+  // A typed move in German or English SAN or coordinates: played as a person's move, or a
+  // German message under the board and no change. True when played.
+  bool TypeMove(const QString& text);
+  void OpenMoveField(const QString& start);
+  void CloseMoveField();
+  void ShowHint(const QString& text);
+  void UpdateHint();  // every tick: the hint while the computer is to move but halted
+  void Announce();    // says the move put together from the board's events
+
  protected:
   bool event(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -251,6 +270,7 @@ class Tform45 : public QMainWindow {
   void ConnectPgn();
   void ConnectTrainer();
   void ConnectOpponent();
+  void ConnectMoves();
   void ShareWindowKeys();
   void SetClientSize(int width, int height);
   void CenterOnScreen();
@@ -276,6 +296,11 @@ class Tform45 : public QMainWindow {
   bool closed_ = false;
   std::unique_ptr<TSound> sound_;
   QString last_folder_;
+  char typedPromotion_ = 0;
+  QString pendingAnnouncement_;
+  bool announceQueued_ = false;
+  int haltedTicks_ = 0;
+  std::function<void()> placeLineParts_;
 };
 
 }  // namespace tavrel

@@ -45,6 +45,7 @@ Tform45::Tform45(QWidget* parent) : QMainWindow(parent), TickCount(SteadyMillise
   ConnectPgn();
   ConnectOpponent();
   ConnectTrainer();
+  ConnectMoves();
   ShareWindowKeys();
   FormCreate();
 }

@@ -96,6 +96,7 @@ void Tform45::P12Resize() {
 void Tform45::UpdateListBox() {
   ChessBrd1->YellowHighlight = false;
   ChessBrd1->GreenHighlight = false;
+  ChessBrd1->SetKeptMarks(false, {}, false, {});
   ChessBrd1->DrawMarks();
   P8->clear();
   std::vector<std::string> lines;
@@ -114,6 +115,8 @@ void Tform45::UpdateListBox() {
     ChessBrd1->GreenHighlight = true;
     ChessBrd1->DrawMarks();
     ChessBrd1->GreenHighlight = false;
+    // Also kept over the board, so that a repaint, a resize or a cancelled drag keeps it.
+    ChessBrd1->SetKeptMarks(true, TChessBrd::GreenMark, false, {});
   }
 }
 

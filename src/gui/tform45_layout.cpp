@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -393,6 +394,14 @@ bool Tform45::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::Resize) {
     if (watched == P6) P6Resize();
     if (watched == P12) P12Resize();
+  }
+  // Esc in the move field closes the field, not the window.
+  if (watched == Zugeingabe &&
+      (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) &&
+      static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+    e->accept();
+    if (e->type() == QEvent::KeyPress) CloseMoveField();
+    return true;
   }
   if (e->type() == QEvent::ShortcutOverride && qobject_cast<QAbstractSpinBox*>(watched)) {
     const auto* key = static_cast<QKeyEvent*>(e);

@@ -12,8 +12,15 @@
 namespace tavrel {
 
 void Tform45::Button7Click() {
-  if (LB1->count() == 0) return;  // nothing to suggest before the first move
   ChessBrd2->NewGame();
+  if (LB1->count() == 0) {
+    // Before the first move: a suggestion for the position shown (start, variant or set-up).
+    ChessBrd2->StartFromPosition(ChessBrd1->Position(), ChessBrd1->WhiteToMove(),
+                                 ChessBrd1->CastlingAllowed(), ChessBrd1->EnPassant());
+    ChessBrd2->SetComputerPlaysBlack(!ChessBrd2->WhiteToMove());
+    ChessBrd2->SetComputerPlaysWhite(ChessBrd2->WhiteToMove());
+    return;
+  }
   const int line = LB1->currentRow() >= 0 ? LB1->currentRow() : LB1->count() - 1;
   const std::string tip = (tavrel::DataFolder() + QStringLiteral("tavrel.tip")).toStdString();
   ChessBrd1->SaveGameUpTo(tip, line);
@@ -43,6 +50,8 @@ void Tform45::ChessBrd2LegalMove() {
     ChessBrd1->YellowHighlight = true;
     ChessBrd1->DrawMarks();
     ChessBrd1->YellowHighlight = false;
+    ChessBrd1->SetKeptMarks(ChessBrd1->KeepGreen, ChessBrd1->KeptGreen, true,
+                            TChessBrd::YellowMark);
   }
 }
 

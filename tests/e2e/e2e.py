@@ -368,13 +368,13 @@ class Session:
     def display_is_ours(self):
         return f'"{self.mark}"' in self.run(["xprop", "-root", "_TAVREL_E2E"])
 
-    def start_program(self, first_message=None):
-        """Start the program; with first_message (a regex), a message box whose text matches
+    def start_program(self, first_message=None, args=()):
+        """Start the program (with command-line args); with first_message (a regex), a message box whose text matches
         it must come up first: its text is kept in start_message and the box is closed."""
         # The accessibility bus must be up before the program looks for it.
         pyatspi.Registry.getDesktop(0).childCount
         env = dict(self.env, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        self.program = self._spawn([PROGRAM], env=env)
+        self.program = self._spawn([PROGRAM, *args], env=env)
         if first_message is not None:
             # Closed before the window is looked for: the box carries the program's title too.
             self.start_message = self.close_message(first_message, "the message at start-up")

@@ -556,6 +556,30 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.ChessBrd1->WhiteToMove());
   }
 
+  // Typed moves never make a second move while the computer thinks; each move is said, and a
+  // computer halted by a take-back is pointed out under the board.
+  void typedMovesTheComputerAndTheHint() {
+    REQUIRE_ENGINE();
+    Tform45& w = *w_;
+    QVERIFY(w.TypeMove(QStringLiteral("Sf3")));
+    QTRY_COMPARE(w.Ansage->text(), QStringLiteral("Weiß: Springer g1 nach f3"));
+    w.Rx1->setValue(15);
+    Choose(w.G1, 1);
+    QTRY_VERIFY(w.ChessBrd1->Thinking());
+    const std::string during = w.ChessBrd1->Position();
+    QVERIFY(!w.TypeMove(QStringLiteral("e5")));
+    QCOMPARE(w.Hinweis->text(), QStringLiteral("Der Computer rechnet – bitte warten."));
+    QCOMPARE(w.ChessBrd1->Position(), during);
+    QTRY_VERIFY_WITH_TIMEOUT(w.LB1->count() == 2, 120000);
+    QTRY_VERIFY(w.Ansage->text().startsWith(QStringLiteral("Schwarz: ")));
+    w.D2Click();
+    QVERIFY(!w.ChessBrd1->Thinking() && w.ChessBrd1->ComputerToMove());
+    w.UpdateHint();
+    w.UpdateHint();
+    QCOMPARE(w.Hinweis->text(), QStringLiteral("Computer am Zug – „Zug ausführen“ setzt fort"));
+    QCOMPARE(w.ZugAusfuehren->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+  }
+
   void computerAgainstComputerIsStoppedWithDel() {
     REQUIRE_ENGINE();
     Tform45& w = *w_;

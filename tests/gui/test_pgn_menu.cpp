@@ -52,8 +52,17 @@ class PgnMenuTest : public QObject {
     QCOMPARE(items, QStringList({"Partie als PGN speichern …|", "PGN-Partie laden …|", "-",
                                  "Stellung kopieren (FEN)|Ctrl+C", "Stellung einfügen (FEN)|Ctrl+V",
                                  "Partie kopieren (PGN)|Ctrl+Shift+C", "-", "Gegner …|",
-                                 "Analyse|", "-", "Probleme üben …|"}));
+                                 "Analyse|", "-", "Probleme üben …|", "-", "Züge per Klick|",
+                                 "Zielfelder zeigen|", "Weiß oben|Ctrl+F",
+                                 "Zug eingeben …|Ctrl+E"}));
     QVERIFY(!win->Analyse->isChecked());
+    // No key of the window serves two commands.
+    QStringList keys;
+    for (QAction* a : win->findChildren<QAction*>())
+      for (const QKeySequence& k : a->shortcuts())
+        if (!k.isEmpty()) keys << k.toString();
+    QVERIFY(!keys.isEmpty());
+    for (const QString& k : keys) QVERIFY2(keys.count(k) == 1, qPrintable(k));
     // "Probleme üben …" opens the trainer on the window's collection.
     win->ProblemeUeben->trigger();
     QVERIFY(win->Trainer && win->Trainer->isVisible());

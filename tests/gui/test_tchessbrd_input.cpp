@@ -112,6 +112,9 @@ class TestTChessBrdInput : public QObject {
   void engineAnswerArrivesAnimated();
   void dropWhileTheEngineThinksIsRefused();
   void parentDestroyedWhileTheEngineSearches();
+  void clickClickPlaysThroughTheDropPath();
+  void clickRefusalsChangeNothing();
+  void keyboardCursorPicksAndPutsDown();
 };
 
 void TestTChessBrdInput::dragPlaysTheMove() {
@@ -547,3 +550,88 @@ void TestTChessBrdInput::parentDestroyedWhileTheEngineSearches() {
 
 QTEST_MAIN(TestTChessBrdInput)
 #include "test_tchessbrd_input.moc"
+
+void TestTChessBrdInput::clickClickPlaysThroughTheDropPath() {
+  TChessBrd b;
+  b.SetClickMoves(true);
+  Show(b);
+  Events ev;
+  ev.Attach(b);
+  auto click = [&](const char* sq) {
+    Press(b, Centre(b, sq));
+    Release(b, Centre(b, sq));
+  };
+  click("g1");
+  QCOMPARE(b.Selected(), G1);
+  QCOMPARE(ev.illegal, std::vector<Square>{G1});  // the short press is still a cancelled drag
+  click("f3");
+  QCOMPARE(ev.legal, (std::vector<std::pair<Square, Square>>{{G1, F3}}));
+  QCOMPARE(b.Selected(), None);
+  QCOMPARE(b.Squares()[F3], 'N');
+  // A drag from a selected piece still plays; a promotion asks OnPromotion.
+  b.SetPosition("    k      P                                                   K   ");
+  b.SetWhiteToMove(true);
+  click("d7");
+  QCOMPARE(b.Selected(), D7);
+  char asked = 0;
+  b.OnPromotion = [&](ChessBoard*, Square, Square, char& piece) { asked = piece = 'N'; };
+  click("d8");
+  QCOMPARE(asked, 'N');
+  QCOMPARE(b.Squares()[D8], 'N');
+}
+
+void TestTChessBrdInput::clickRefusalsChangeNothing() {
+  TChessBrd b;
+  b.SetClickMoves(true);
+  Show(b);
+  Events ev;
+  ev.Attach(b);
+  auto click = [&](const char* sq) {
+    Press(b, Centre(b, sq));
+    Release(b, Centre(b, sq));
+  };
+  click("e7");  // the side not to move
+  QCOMPARE(b.Selected(), None);
+  click("e4");  // empty
+  QCOMPARE(b.Selected(), None);
+  click("e2");
+  click("e5");  // no target: deselects
+  QCOMPARE(b.Selected(), None);
+  click("e2");
+  click("d2");  // another own piece: selects that one
+  QCOMPARE(b.Selected(), D2);
+  click("d2");  // the selected piece again: deselects
+  QCOMPARE(b.Selected(), None);
+  click("d2");
+  QTest::keyClick(&b, Qt::Key_Escape);
+  QCOMPARE(b.Selected(), None);
+  QVERIFY(ev.legal.empty());
+  QCOMPARE(b.Position(), kStart);
+}
+
+void TestTChessBrdInput::keyboardCursorPicksAndPutsDown() {
+  TChessBrd b;
+  b.SetKeyboardMoves(true);
+  Show(b);
+  b.setFocus();
+  Events ev;
+  ev.Attach(b);
+  QString typed;
+  b.OnTypedText = [&](const QString& t) { typed += t; };
+  QCOMPARE(b.CursorSquare(), E2);
+  QTest::keyClick(&b, Qt::Key_Space);  // picks up e2
+  QCOMPARE(b.Selected(), E2);
+  QTest::keyClick(&b, Qt::Key_Up);
+  QTest::keyClick(&b, Qt::Key_Up);
+  QCOMPARE(b.CursorSquare(), E4);
+  QTest::keyClick(&b, Qt::Key_Return);
+  QCOMPARE(ev.legal, (std::vector<std::pair<Square, Square>>{{E2, E4}}));
+  // Turned board: "up" goes towards rank 1; the cursor stops at the edge.
+  b.SetWhiteOnTop(true);
+  for (int i = 0; i < 6; ++i) QTest::keyClick(&b, Qt::Key_Up);
+  QCOMPARE(b.CursorSquare(), E1);
+  QTest::keyClick(&b, Qt::Key_Left);
+  QCOMPARE(b.CursorSquare(), F1);
+  QTest::keyClicks(&b, "Sf6");
+  QCOMPARE(typed, QStringLiteral("Sf6"));
+}
