@@ -7,8 +7,8 @@
 #include <bit>
 #include <climits>
 #include <cstdint>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -19,33 +19,6 @@ using namespace engine;
 namespace {
 
 // clang-format off
-// 12 rows of 10: the board sits in rows 2..9, columns 1..8; everything else is off the board.
-constexpr int kMailbox[120] = {
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-    -1,  0,  1,  2,  3,  4,  5,  6,  7, -1,
-    -1,  8,  9, 10, 11, 12, 13, 14, 15, -1,
-    -1, 16, 17, 18, 19, 20, 21, 22, 23, -1,
-    -1, 24, 25, 26, 27, 28, 29, 30, 31, -1,
-    -1, 32, 33, 34, 35, 36, 37, 38, 39, -1,
-    -1, 40, 41, 42, 43, 44, 45, 46, 47, -1,
-    -1, 48, 49, 50, 51, 52, 53, 54, 55, -1,
-    -1, 56, 57, 58, 59, 60, 61, 62, 63, -1,
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-
-constexpr int Mailbox64(int sq) { return 21 + 10 * (sq / 8) + (sq % 8); }
-
-constexpr bool kSlides[6] = {false, false, true, true, true, false};
-constexpr int kDirectionCount[6] = {0, 8, 4, 4, 8, 8};
-constexpr int kDirections[6][8] = {
-    {  0,   0,   0,  0, 0,  0,  0,  0},
-    {-21, -19, -12, -8, 8, 12, 19, 21},
-    {-11,  -9,   9, 11, 0,  0,  0,  0},
-    {-10,  -1,   1, 10, 0,  0,  0,  0},
-    {-11, -10,  -9, -1, 1,  9, 10, 11},
-    {-11, -10,  -9, -1, 1,  9, 10, 11}};
-
 // Rights that survive a move from or to a square: the king and rook squares clear theirs.
 constexpr int kCastleMask[64] = {
      7, 15, 15, 15,  3, 15, 15, 11,
@@ -546,26 +519,32 @@ void Searcher::Generate() {
       case kPawn:
         if (side_ == kWhite) {
           if (sq < 8) break;  // a pawn on its last rank has no move
-          if (FileOf(sq) != 0 && color_[sq - 9] == kBlack) PushPawnMove(sq, sq - 9, 17);
-          if (FileOf(sq) != 7 && color_[sq - 7] == kBlack) PushPawnMove(sq, sq - 7, 17);
+          if (FileOf(sq) != 0 && color_[sq - 9] == kBlack)
+            PushPawnMove(sq, sq - 9, kFlagPawnMove | kFlagCapture);
+          if (FileOf(sq) != 7 && color_[sq - 7] == kBlack)
+            PushPawnMove(sq, sq - 7, kFlagPawnMove | kFlagCapture);
           if (color_[sq - 8] == kEmpty) {
             if (!kCapturesOnly) {
-              PushPawnMove(sq, sq - 8, 16);
-              if (sq >= 48 && sq <= 55 && color_[sq - 16] == kEmpty) Push(sq, sq - 16, 24);
+              PushPawnMove(sq, sq - 8, kFlagPawnMove);
+              if (sq >= 48 && sq <= 55 && color_[sq - 16] == kEmpty)
+                Push(sq, sq - 16, kFlagPawnMove | kFlagDoubleStep);
             } else if (sq <= 15) {
-              PushPawnMove(sq, sq - 8, 16);
+              PushPawnMove(sq, sq - 8, kFlagPawnMove);
             }
           }
         } else {
           if (sq > 55) break;
-          if (FileOf(sq) != 0 && color_[sq + 7] == kWhite) PushPawnMove(sq, sq + 7, 17);
-          if (FileOf(sq) != 7 && color_[sq + 9] == kWhite) PushPawnMove(sq, sq + 9, 17);
+          if (FileOf(sq) != 0 && color_[sq + 7] == kWhite)
+            PushPawnMove(sq, sq + 7, kFlagPawnMove | kFlagCapture);
+          if (FileOf(sq) != 7 && color_[sq + 9] == kWhite)
+            PushPawnMove(sq, sq + 9, kFlagPawnMove | kFlagCapture);
           if (color_[sq + 8] == kEmpty) {
             if (!kCapturesOnly) {
-              PushPawnMove(sq, sq + 8, 16);
-              if (sq >= 8 && sq <= 15 && color_[sq + 16] == kEmpty) Push(sq, sq + 16, 24);
+              PushPawnMove(sq, sq + 8, kFlagPawnMove);
+              if (sq >= 8 && sq <= 15 && color_[sq + 16] == kEmpty)
+                Push(sq, sq + 16, kFlagPawnMove | kFlagDoubleStep);
             } else if (sq >= 48) {
-              PushPawnMove(sq, sq + 8, 16);
+              PushPawnMove(sq, sq + 8, kFlagPawnMove);
             }
           }
         }
@@ -589,7 +568,7 @@ void Searcher::Generate() {
             const uint64_t blockers = kTables.ray[d][sq] & all;
             if (blockers) {
               const int to = Nearest(d, blockers);
-              if (opp & Bit(to)) Push(sq, to, 1);
+              if (opp & Bit(to)) Push(sq, to, kFlagCapture);
             }
             continue;
           }
@@ -597,7 +576,7 @@ void Searcher::Generate() {
           for (int k = 0, n = kTables.rayLength[d][sq]; k < n; ++k) {
             const int to = ray[k];
             if (all & Bit(to)) {
-              if (opp & Bit(to)) Push(sq, to, 1);
+              if (opp & Bit(to)) Push(sq, to, kFlagCapture);
               break;
             }
             Push(sq, to, 0);
@@ -611,24 +590,32 @@ void Searcher::Generate() {
   if (!kCapturesOnly) {
     if (side_ == kWhite) {
       if (pieces_[kWhite][kKing] & Bit(kE1)) {
-        if ((castle_ & 1) && (pieces_[kWhite][kRook] & Bit(kH1))) Push(kE1, kG1, 2);
-        if ((castle_ & 2) && (pieces_[kWhite][kRook] & Bit(kA1))) Push(kE1, kC1, 2);
+        if ((castle_ & 1) && (pieces_[kWhite][kRook] & Bit(kH1)))
+          Push(kE1, kG1, kFlagCastle);
+        if ((castle_ & 2) && (pieces_[kWhite][kRook] & Bit(kA1)))
+          Push(kE1, kC1, kFlagCastle);
       }
     } else {
       if (pieces_[kBlack][kKing] & Bit(kE8)) {
-        if ((castle_ & 4) && (pieces_[kBlack][kRook] & Bit(kH8))) Push(kE8, kG8, 2);
-        if ((castle_ & 8) && (pieces_[kBlack][kRook] & Bit(kA8))) Push(kE8, kC8, 2);
+        if ((castle_ & 4) && (pieces_[kBlack][kRook] & Bit(kH8)))
+          Push(kE8, kG8, kFlagCastle);
+        if ((castle_ & 8) && (pieces_[kBlack][kRook] & Bit(kA8)))
+          Push(kE8, kC8, kFlagCastle);
       }
     }
   }
   if (ep_ != -1) {
     const uint64_t pawns = pieces_[side_][kPawn];
     if (side_ == kWhite) {
-      if (FileOf(ep_) != 0 && (pawns & Bit(ep_ + 7))) Push(ep_ + 7, ep_, 21);
-      if (FileOf(ep_) != 7 && (pawns & Bit(ep_ + 9))) Push(ep_ + 9, ep_, 21);
+      if (FileOf(ep_) != 0 && (pawns & Bit(ep_ + 7)))
+        Push(ep_ + 7, ep_, kFlagPawnMove | kFlagEnPassant | kFlagCapture);
+      if (FileOf(ep_) != 7 && (pawns & Bit(ep_ + 9)))
+        Push(ep_ + 9, ep_, kFlagPawnMove | kFlagEnPassant | kFlagCapture);
     } else {
-      if (FileOf(ep_) != 0 && (pawns & Bit(ep_ - 9))) Push(ep_ - 9, ep_, 21);
-      if (FileOf(ep_) != 7 && (pawns & Bit(ep_ - 7))) Push(ep_ - 7, ep_, 21);
+      if (FileOf(ep_) != 0 && (pawns & Bit(ep_ - 9)))
+        Push(ep_ - 9, ep_, kFlagPawnMove | kFlagEnPassant | kFlagCapture);
+      if (FileOf(ep_) != 7 && (pawns & Bit(ep_ - 7)))
+        Push(ep_ - 7, ep_, kFlagPawnMove | kFlagEnPassant | kFlagCapture);
     }
   }
   first_[ply_ + 1] = end_[ply_];
