@@ -388,7 +388,7 @@ void Searcher::PrepareEvaluation() {
 
 // Doubled, isolated and passed pawns; adds each colour's terms to score[] and gives the files
 // holding pawns (bit f) for the rook terms.
-int Searcher::PawnTerms(int* score, unsigned* files) const {
+void Searcher::PawnTerms(int* score, unsigned* files) const {
   const uint64_t white = pieces_[kWhite][kPawn], black = pieces_[kBlack][kPawn];
   PawnEntry& e = pawnCache_[((white * 0x9E3779B97F4A7C15ull) ^ (black * 0xC2B2AE3D27D4EB4Full)) >>
                             (64 - kPawnCacheBits)];
@@ -422,7 +422,6 @@ int Searcher::PawnTerms(int* score, unsigned* files) const {
   score[1] += e.score[1];
   files[0] = e.files[0];
   files[1] = e.files[1];
-  return 0;
 }
 
 int Searcher::Evaluate() const {

@@ -185,7 +185,7 @@ class Searcher {
   void PutPiece(int sq, int colour, int piece);
   template <bool kMaterial = true>
   void RemovePiece(int sq);
-  int PawnTerms(int* score, unsigned* files) const;
+  void PawnTerms(int* score, unsigned* files) const;
   void RecomputeMaterial();
   uint64_t PerftNode(int depth);
   // The first legal move of the root's list; false when the side to move has none.
