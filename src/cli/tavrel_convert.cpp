@@ -54,21 +54,13 @@ void LoadGame(const std::string& path, ChessBoard& board) {
                  "unvollständig.\n";
 }
 
-std::string Today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y.%m.%d", &local);
-  return text;
-}
-
 void SaveGame(const ChessBoard& board, const std::string& path) {
   if (KindOf(path) == Kind::Spa) {
     board.SaveGame(path);
     return;
   }
-  const std::string text = tavrel::WritePgn(tavrel::GameFromBoard(board, "?", "?", Today()));
+  const std::string text =
+      tavrel::WritePgn(tavrel::GameFromBoard(board, "?", "?", tavrel::PgnToday()));
   tavrel::WriteFileAtomically(path, text);  // its error names the file and the reason
 }
 

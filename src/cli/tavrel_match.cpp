@@ -193,15 +193,6 @@ std::string RepetitionKey(const FenPosition& p, const std::vector<SanMove>& lega
   return FormatFen(k);
 }
 
-std::string Today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&now, &tm);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y.%m.%d", &tm);
-  return text;
-}
-
 class Player {
  public:
   explicit Player(const EngineSpec& spec) : spec_(spec) {}
@@ -437,7 +428,7 @@ GameResult PlayGame(const Config& cfg, const std::vector<Opening>& openings, int
   PgnGame& pgn = g.Pgn;
   pgn.SetTag("Event", cfg.Event);
   pgn.SetTag("Site", "?");
-  pgn.SetTag("Date", Today());
+  pgn.SetTag("Date", tavrel::PgnToday());
   pgn.SetTag("Round", std::to_string(index + 1));
   pgn.SetTag("White", side[0]->Spec().Name);
   pgn.SetTag("Black", side[1]->Spec().Name);

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <regex>
 
@@ -403,6 +404,15 @@ std::string ResultOfBoard(const ChessBoard& board) {
     if (equal >= 2) return "1/2-1/2";
   }
   return "*";
+}
+
+std::string PgnToday() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y.%m.%d", &local);
+  return text;
 }
 
 PgnGame GameFromBoard(const ChessBoard& board, const std::string& white, const std::string& black,

@@ -67,6 +67,9 @@ std::string WritePgn(const PgnGame& game);
 PgnGame GameFromBoard(const ChessBoard& board, const std::string& white, const std::string& black,
                       const std::string& date);
 
+// Today's local date as a PGN Date tag value, "YYYY.MM.DD".
+std::string PgnToday();
+
 // The result the record's final position shows: "1-0"/"0-1" after mate, "1/2-1/2" after
 // stalemate, insufficient material or a third repetition, else "*".
 std::string ResultOfBoard(const ChessBoard& board);

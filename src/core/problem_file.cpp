@@ -52,27 +52,20 @@ std::string ZlibReason(const char* what, int code, const z_stream& zs) {
   return text + " (zlib-Fehler " + std::to_string(code) + ")";
 }
 
-class InflateGuard {
+// Ends a zlib stream (inflateEnd or deflateEnd) on every way out of the function.
+template <int (*End)(z_streamp)>
+class StreamGuard {
  public:
-  explicit InflateGuard(z_stream& zs) : zs_(zs) {}
-  ~InflateGuard() { inflateEnd(&zs_); }
-  InflateGuard(const InflateGuard&) = delete;
-  InflateGuard& operator=(const InflateGuard&) = delete;
+  explicit StreamGuard(z_stream& zs) : zs_(zs) {}
+  ~StreamGuard() { End(&zs_); }
+  StreamGuard(const StreamGuard&) = delete;
+  StreamGuard& operator=(const StreamGuard&) = delete;
 
  private:
   z_stream& zs_;
 };
-
-class DeflateGuard {
- public:
-  explicit DeflateGuard(z_stream& zs) : zs_(zs) {}
-  ~DeflateGuard() { deflateEnd(&zs_); }
-  DeflateGuard(const DeflateGuard&) = delete;
-  DeflateGuard& operator=(const DeflateGuard&) = delete;
-
- private:
-  z_stream& zs_;
-};
+using InflateGuard = StreamGuard<inflateEnd>;
+using DeflateGuard = StreamGuard<deflateEnd>;
 
 // Length of the (possibly broken) UTF-8 sequence at p that iconv refused: its valid prefix,
 // at least one byte, so a broken sequence never swallows the character after it.

@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDate>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -103,8 +102,7 @@ std::string PgnOfWindow(const Tform45& w) {
     return group->ItemIndex() == 1 ? "Tavrel (Stufe " + std::to_string(level) + ")"
                                    : std::string("Mensch");
   };
-  const std::string date =
-      QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")).toStdString();
+  const std::string date = PgnToday();
   return WritePgn(GameFromBoard(*w.ChessBrd1, player(w.G2), player(w.G1), date));
 }
 
