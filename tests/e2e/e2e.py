@@ -383,6 +383,17 @@ class Session:
         wait_until("the program's menus in the accessibility tree", lambda: self.find("menu bar", ""))
         return self.board
 
+    # A rich middlegame: even the fast search needs millions of nodes here at level 8 and more,
+    # so the computer's thinking stays on the screen for many of the status line's 200 ms ticks.
+    RICH_FEN = "r1b2rk1/2q1b1pp/p2ppn2/1p6/3QP3/1BN1B3/PPP3PP/R4RK1 w - - 0 1"
+
+    def start_program_at(self, fen):
+        """Start the program on a position, given as a PGN file on the command line."""
+        game = os.path.join(self.home, "stellung.pgn")
+        with open(game, "w", encoding="utf-8") as f:
+            f.write(f'[Event "Stellung"]\n[SetUp "1"]\n[FEN "{fen}"]\n\n*\n')
+        return self.start_program(args=[game])
+
     def close_message(self, text, what="the message box"):
         """Wait for a message box whose text matches the regex, click its OK; return the text."""
         box = wait_until(what, lambda: self.find("label", text))
