@@ -199,6 +199,13 @@ void Tform45::ConnectMoves() {
   };
   // A draw or a mate is said with the result, before the end-of-game box (AnnounceResult).
 
+  // The solver's answer appears long after "Lösung" was pressed, away from the focus.
+  connect(probleme, &TProbleme::SolutionShown, this, [this] {
+    QStringList parts{probleme->L11->text(), probleme->L12->text()};
+    parts.removeAll(QString());
+    Say(parts.join(QStringLiteral(": ")));
+  });
+
   connect(Timer1, &QTimer::timeout, this, &Tform45::UpdateHint);
   ChessBrd1->setFocus(Qt::OtherFocusReason);
 }

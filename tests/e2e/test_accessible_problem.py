@@ -1,6 +1,6 @@
 """A mate in two from the problem collection, solved with only what the accessibility tree
-offers: the menu item's action, the cells' focus action, typed moves and the cursor keys; the
-mate is said."""
+offers: the menu item's and buttons' actions, the cells' focus action, typed moves and the
+cursor keys; the solver's answer and the mate are said."""
 import re
 
 from e2e import scenario, wait_until
@@ -21,6 +21,8 @@ def run(s):
         return board.queryTable().getAccessibleAt(8 - int(square[1]), ord(square[0]) - ord("a"))
 
     wait_until("the problem on the board", lambda: cell("b3").name == "b3, weiße Dame")
+    s.act(s.wait_find("push button", "Lösung"))
+    s.wait_said(re.compile(r"Matt in 2 Zügen: Db3-b8.*"))
     s.act(cell("b3"), 1)  # the focus, with the cursor on b3
     s.type("Db8")
     s.key("Return")
