@@ -198,7 +198,6 @@ void Tform45::ConnectMoves() {
     if (check) check(s, from, to);
   };
   // A draw or a mate is said with the result, before the end-of-game box (AnnounceResult).
-
   // The solver's answer appears long after "Lösung" was pressed, away from the focus.
   connect(probleme, &TProbleme::SolutionShown, this, [this] {
     QStringList parts{probleme->L11->text(), probleme->L12->text()};
