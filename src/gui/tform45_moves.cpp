@@ -1,7 +1,7 @@
 // Moves beside the drag: click-click and the keyboard on the board, typed moves in a move
 // field, keys for take-back, replay, "Zug ausführen" and turning the board, a hint while the
 // computer is to move but halted, and a spoken line for every move, take-back, replay and
-// result (see AnnouncementLine), also kept as the board's description.
+// result (see AnnouncementLine).
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -214,9 +214,9 @@ void Tform45::Announce() {
   if (pendingAnnouncement_.isEmpty()) return;
   const QString text = pendingAnnouncement_;
   pendingAnnouncement_.clear();
+  // Not also the board's description: the reader would say the move again whenever the
+  // board gets the focus back, right after the notification (after every typed move).
   AnsageZeile->Say(text);
-  // Also what the board describes, for a reader asked where the focus is.
-  ChessBrd1->setAccessibleDescription(text);
 }
 
 void Tform45::Say(const QString& text) {
