@@ -2,6 +2,8 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPointer>
 #include <array>
 
@@ -100,7 +102,12 @@ class SquareAccessible : public QAccessibleInterface,
       board_->setFocus(Qt::OtherFocusReason);
       board_->SetCursorSquare(sq_);
     }
-    if (name == pressAction()) board_->ActivateSquare(sq_);
+    // Later, so that the call returns at once: a move may end the game, and the message box
+    // would keep the caller waiting until it is closed.
+    if (name == pressAction())
+      QMetaObject::invokeMethod(
+          board_.data(), [board = board_, sq = sq_] { if (board) board->ActivateSquare(sq); },
+          Qt::QueuedConnection);
   }
   QStringList keyBindingsForAction(const QString& name) const override {
     return name == pressAction() ? QStringList{QStringLiteral("Return")} : QStringList{};
@@ -188,8 +195,11 @@ class BoardAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
 };
 
 QAccessibleInterface* BoardFactory(const QString& classname, QObject* object) {
-  if (classname == QLatin1String("tavrel::TChessBrd") && object && object->isWidgetType())
+  if (!object || !object->isWidgetType()) return nullptr;
+  if (classname == QLatin1String("tavrel::TChessBrd"))
     return new BoardAccessible(static_cast<TChessBrd*>(object));
+  if (classname == QLatin1String("tavrel::AnnouncementLine"))
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
   return nullptr;
 }
 
@@ -208,6 +218,21 @@ void BoardAccessibleCursorMoved(TChessBrd* board) {
   QAccessibleEvent focus(board, QAccessible::Focus);
   focus.setChild(board->CursorSquare() - 1);
   QAccessible::updateAccessibility(&focus);
+}
+
+AnnouncementLine::AnnouncementLine(QWidget* parent) : QWidget(parent), label_(new QLabel(this)) {
+  InstallBoardAccessible();
+  setAccessibleName(QStringLiteral("Ansage"));
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(label_);
+}
+
+void AnnouncementLine::Say(const QString& text) {
+  label_->setText(text);
+  if (!QAccessible::isActive()) return;
+  QAccessibleEvent shown(this, QAccessible::ObjectShow);
+  QAccessible::updateAccessibility(&shown);
 }
 
 }  // namespace tavrel

@@ -36,6 +36,7 @@ GegnerDialog::GegnerDialog(const std::optional<OpponentSettings>& current, QWidg
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("Der Computer spielt mit:"), this));
   list_ = new QListWidget(this);
+  list_->setAccessibleName(QStringLiteral("Gegner"));
   list_->setObjectName(QStringLiteral("GegnerListe"));
   list_->addItem(QStringLiteral("Eingebautes Programm"));
   layout->addWidget(list_);
@@ -46,6 +47,7 @@ GegnerDialog::GegnerDialog(const std::optional<OpponentSettings>& current, QWidg
   connect(options_, &QPushButton::clicked, this, &GegnerDialog::EditOptions);
   auto* form = new QFormLayout;
   strength_ = new QComboBox(this);
+  strength_->setAccessibleName(QStringLiteral("Spielstärke"));
   strength_->setObjectName(QStringLiteral("Spielstaerke"));
   seconds_ = new QSpinBox(this);
   seconds_->setRange(1, 60);

@@ -69,7 +69,9 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   layout->addWidget(split, 1);
   contents_ = new QTreeWidget(split);
   contents_->setHeaderHidden(true);
+  contents_->setAccessibleName(QStringLiteral("Inhalt"));
   browser_ = new TChmBrowser(split);
+  browser_->setAccessibleName(QStringLiteral("Hilfetext"));
   split->setStretchFactor(1, 3);
   split->setSizes({200, 560});
 

@@ -21,6 +21,7 @@
 #include "core/placement.h"
 #include "core/problem_file.h"
 #include "core/solved_problems.h"
+#include "gui/board_accessible.h"
 #include "gui/tchessbrd.h"
 
 namespace tavrel {
@@ -119,6 +120,8 @@ void ProblemTrainer::BuildWindow() {
   list_ = new QListWidget;
   list_->setObjectName(QStringLiteral("ProblemListe"));
   list_->setMinimumWidth(260);
+  list_->setAccessibleName(QStringLiteral("Probleme"));
+  stateFilter_->setAccessibleName(QStringLiteral("Zeigen"));
   left->addWidget(list_, 1);
 
   board_ = new TChessBrd;
@@ -150,13 +153,16 @@ void ProblemTrainer::BuildWindow() {
   QFont bold = task_->font();
   bold.setBold(true);
   task_->setFont(bold);
-  message_ = new QLabel;
+  messageLine_ = new AnnouncementLine(nullptr);
+  messageLine_->setAccessibleName(QStringLiteral("Meldung"));
+  message_ = messageLine_->Label();
   message_->setObjectName(QStringLiteral("Meldung"));
   message_->setWordWrap(true);
   message_->setMinimumWidth(280);
   message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   promotion_ = new QComboBox;
   promotion_->setObjectName(QStringLiteral("Umwandlung"));
+  promotion_->setAccessibleName(QStringLiteral("Umwandlung in"));
   promotion_->addItems({QStringLiteral("Dame"), QStringLiteral("Turm"), QStringLiteral("Läufer"),
                         QStringLiteral("Springer")});
   auto* promotionRow = new QFormLayout;
@@ -174,8 +180,9 @@ void ProblemTrainer::BuildWindow() {
   solution_ = new QPlainTextEdit;
   solution_->setObjectName(QStringLiteral("LoesungText"));
   solution_->setReadOnly(true);
+  solution_->setAccessibleName(QStringLiteral("Lösung"));
   right->addWidget(task_);
-  right->addWidget(message_);
+  right->addWidget(messageLine_);
   right->addLayout(promotionRow);
   for (QPushButton* b : {takeBack_, restart_, hint_, showSolution_, copySolution_}) right->addWidget(b);
   right->addWidget(solution_, 1);
@@ -243,7 +250,10 @@ QString ProblemTrainer::Message() const {
 }
 
 void ProblemTrainer::SetMessage(const QString& text) {
-  message_->setText(text);
+  if (text.isEmpty())
+    message_->clear();
+  else
+    messageLine_->Say(text);
 }
 
 void ProblemTrainer::UpdateButtons() {

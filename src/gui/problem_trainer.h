@@ -26,6 +26,7 @@ class QSpinBox;
 
 namespace tavrel {
 
+class AnnouncementLine;
 class TChessBrd;
 
 class ProblemTrainer : public QWidget {
@@ -105,6 +106,7 @@ class ProblemTrainer : public QWidget {
   QListWidget* list_ = nullptr;
   TChessBrd* board_ = nullptr;
   QLabel* task_ = nullptr;
+  AnnouncementLine* messageLine_ = nullptr;  // says each new message
   QLabel* message_ = nullptr;
   QComboBox* promotion_ = nullptr;
   QPushButton* takeBack_ = nullptr;

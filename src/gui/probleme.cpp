@@ -82,6 +82,7 @@ QToolButton* MakeSpeedButton(QWidget* parent, const QString& name, const QString
   button->setIcon(QIcon(icon));
   button->setIconSize(QSize(16, 16));
   button->setToolTip(hint);
+  button->setAccessibleName(hint);
   button->setGeometry(x, y, 23, 22);
   return button;
 }
@@ -145,6 +146,7 @@ void TProbleme::CreateControls() {
   t2->setRange(2, 8);
   t2->setValue(3);
   t2->setGeometry(104, 112, 57, 22);
+  t2->setAccessibleName(QStringLiteral("Zugzahl"));
 
   LB2 = new QListWidget(this);
   LB2->setObjectName(QStringLiteral("LB2"));
@@ -155,6 +157,8 @@ void TProbleme::CreateControls() {
   LB2->setResizeMode(QListView::Adjust);
   LB2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   LB2->setGeometry(12, 148, 177, 108);
+  LB2->setAccessibleName(QStringLiteral("Probleme"));
+  setAccessibleName(QStringLiteral("Tavrelprobleme"));
 
   CreateEntryArea();
 }
@@ -163,12 +167,14 @@ void TProbleme::CreateEntryArea() {
   p15 = new QFrame(this);
   p15->setObjectName(QStringLiteral("p15"));
   p15->setGeometry(-1, 256, 200, 401);
+  p15->setAccessibleName(QStringLiteral("Neues Problem eingeben"));
 
   L17 = MakeLabel(p15, QStringLiteral("Neues Problem eingeben"), 15, 24);
 
   SG1 = new QTableWidget(8, 8, p15);
   SG1->setObjectName(QStringLiteral("SG1"));
   SG1->setGeometry(8, 48, 184, 168);
+  SG1->setAccessibleName(QStringLiteral("Stellung des neuen Problems"));
   SG1->horizontalHeader()->hide();
   SG1->verticalHeader()->hide();
   for (QHeaderView* header : {SG1->horizontalHeader(), SG1->verticalHeader()}) {
@@ -202,14 +208,17 @@ void TProbleme::CreateEntryArea() {
   E1 = new QLineEdit(p15);
   E1->setObjectName(QStringLiteral("E1"));
   E1->setGeometry(64, 224, 129, 22);
+  E1->setAccessibleName(QStringLiteral("Name"));
   L19 = MakeLabel(p15, QStringLiteral("Zugzahl"), 7, 260);
   E2 = new QLineEdit(QStringLiteral("3"), p15);
   E2->setObjectName(QStringLiteral("E2"));
   E2->setGeometry(64, 256, 41, 22);
+  E2->setAccessibleName(QStringLiteral("Zugzahl"));
   D1 = MakeButton(p15, QStringLiteral("D1"), QStringLiteral("Speichern"), 112, 256, 81);
 
   Me1 = new QPlainTextEdit(p15);
   Me1->setObjectName(QStringLiteral("Me1"));
+  Me1->setAccessibleName(QStringLiteral("Figurenbuchstaben"));
   Me1->setFrameShape(QFrame::NoFrame);
   Me1->setReadOnly(true);
   Me1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

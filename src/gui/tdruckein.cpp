@@ -99,9 +99,11 @@ Tdruckein::Tdruckein(QWidget* parent, PrintSettings& settings, QPrinter& printer
   L4 = Label(P5, QStringLiteral("oben"), 304, 96);
   L5 = Label(P5, QStringLiteral("unten"), 304, 122);
   TMarginEdit** edits[] = {&T1, &T2, &T3, &T4};
+  const QLabel* sides[] = {L2, L3, L4, L5};
   for (int i = 0; i < 4; ++i) {
     *edits[i] = new TMarginEdit(P5);
     (*edits[i])->setGeometry(368, 40 + 26 * i, 60, 22);
+    (*edits[i])->setAccessibleName(QStringLiteral("Seitenrand %1 in cm").arg(sides[i]->text()));
   }
 
   CB1 = new QCheckBox(QStringLiteral("Fenster senkrecht drucken"), P5);
@@ -112,6 +114,7 @@ Tdruckein::Tdruckein(QWidget* parent, PrintSettings& settings, QPrinter& printer
   T5->setGeometry(368, 188, 60, 22);
   T5->setRange(4, 20);
   T5->setValue(9);
+  T5->setAccessibleName(QStringLiteral("Schriftgröße"));
 
   L7 = Label(P5, QStringLiteral("Beispiel: A a B b C c"), 272, 216);
   QPalette maroon = L7->palette();
@@ -121,6 +124,7 @@ Tdruckein::Tdruckein(QWidget* parent, PrintSettings& settings, QPrinter& printer
 
   FB1 = new QFontComboBox(P5);
   FB1->setGeometry(272, 240, 193, 21);
+  FB1->setAccessibleName(QStringLiteral("Schriftart"));
 
   D2 = new QPushButton(QStringLiteral("Werte übernehmen"), P5);
   D2->setGeometry(272, 272, 193, 25);

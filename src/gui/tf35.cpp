@@ -71,6 +71,7 @@ TF35::TF35(QWidget* parent, const QString& programFile)
   I1->setGeometry(12, 14, 64, 64);
   I1->setScaledContents(true);
   I1->setPixmap(TavrelEmblem());
+  I1->setAccessibleName(QStringLiteral("Tavrel-Emblem"));
 
   L3 = new QLabel(kDescription, this);
   L3->setGeometry(95, 67, 146, 70);

@@ -29,6 +29,7 @@ class QToolButton;
 
 namespace tavrel {
 
+class AnnouncementLine;
 class TChessBrd;
 class ExternalOpponent;
 class AnalyseFenster;
@@ -137,6 +138,8 @@ class Tform45 : public QMainWindow {
   QLabel* Hinweis = nullptr;            // under the board: what the game waits for, typing errors
   QLineEdit* Zugeingabe = nullptr;      // the move field, under the board while open
   QLabel* Ansage = nullptr;             // above the board: the last move in words
+  AnnouncementLine* HinweisZeile = nullptr;  // Hinweis and Ansage, each in a line that says
+  AnnouncementLine* AnsageZeile = nullptr;   // its new texts to screen readers
 
   // --- Window state ---
   // Accumulated time of each side in whole milliseconds: 0.2 s added up in floating point
@@ -247,6 +250,11 @@ class Tform45 : public QMainWindow {
   void ShowHint(const QString& text);
   void UpdateHint();  // every tick: the hint while the computer is to move but halted
   void Announce();    // says the move put together from the board's events
+  void Say(const QString& text);             // says a line of its own
+  void AnnounceResult(const QString& result);  // the result, after the move that ended the game
+  // The half-move that led to the position shown, in words ("Weiß: Bauer e2 nach e4"), or ""
+  // at the start of the record.
+  QString ShownMoveWords() const;
 
  protected:
   bool event(QEvent* e) override;

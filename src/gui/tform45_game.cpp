@@ -209,12 +209,17 @@ void Tform45::PlaySound() {
 }
 
 void Tform45::D2Click() {
-  ChessBrd1->MoveBack();
+  const QString move = ShownMoveWords();
+  if (ChessBrd1->MoveBack() && !move.isEmpty())
+    Say(QStringLiteral("Zug zurückgenommen: ") + move);
   UpdateListBox();
 }
 
 void Tform45::D3Click() {
-  ChessBrd1->MoveForward();
+  if (ChessBrd1->MoveForward()) {
+    const QString move = ShownMoveWords();
+    if (!move.isEmpty()) Say(QStringLiteral("Zug wiederholt: ") + move);
+  }
   UpdateListBox();
 }
 
@@ -260,18 +265,22 @@ void Tform45::EndGame(const QString& message) {
 }
 
 void Tform45::ChessBrd1Mate() {
+  AnnounceResult(ChessBrd1->WhiteToMove() ? QStringLiteral("Matt – Schwarz gewinnt")
+                                          : QStringLiteral("Matt – Weiß gewinnt"));
   EndGame(kMateMessage);
   WhiteClockMs = 0;
   BlackClockMs = 0;
 }
 
 void Tform45::ChessBrd1Draw() {
+  AnnounceResult(kDrawMessage);
   EndGame(kDrawMessage);
 }
 
 // The record has no room for another move: the game ends as after a draw, and the computer
 // players are switched off so that nobody waits for a move that cannot come.
 void Tform45::ChessBrd1RecordFull() {
+  AnnounceResult(kRecordFullMessage);
   EndGame(kRecordFullMessage);
 }
 

@@ -1,7 +1,7 @@
 // Moves beside the drag: click-click and the keyboard on the board, typed moves in a move
 // field, keys for take-back, replay, "Zug ausführen" and turning the board, a hint while the
-// computer is to move but halted, and a spoken line for every move (the accessibility name of
-// the announcement label and the board's description).
+// computer is to move but halted, and a spoken line for every move, take-back, replay and
+// result (see AnnouncementLine).
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -16,11 +16,14 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
+#include <cctype>
+#include <cstdlib>
 
 #include "core/fen.h"
 #include "core/pgn.h"
 #include "core/typed_move.h"
 #include "gui/board_accessible.h"
+#include "gui/game_texts.h"
 #include "gui/move_list_box.h"
 #include "gui/probleme.h"
 #include "gui/tchessbrd.h"
@@ -49,7 +52,7 @@ QString PieceKind(char letter) {
 // board, right of the texts those lines already show.
 class LineParts : public QObject {
  public:
-  LineParts(QWidget* bottom, QWidget* top, QLabel* hint, QLineEdit* field, QLabel* announce)
+  LineParts(QWidget* bottom, QWidget* top, QWidget* hint, QLineEdit* field, QWidget* announce)
       : QObject(bottom), bottom_(bottom), top_(top), hint_(hint), field_(field),
         announce_(announce) {
     bottom->installEventFilter(this);
@@ -70,9 +73,9 @@ class LineParts : public QObject {
  private:
   QWidget* bottom_;
   QWidget* top_;
-  QLabel* hint_;
+  QWidget* hint_;
   QLineEdit* field_;
-  QLabel* announce_;
+  QWidget* announce_;
 };
 
 }  // namespace
@@ -84,7 +87,9 @@ void Tform45::ConnectMoves() {
   ChessBrd1->SetKeyboardMoves(true);
   ChessBrd1->setAccessibleName(QStringLiteral("Schachbrett"));
 
-  Hinweis = new QLabel(P8);
+  HinweisZeile = new AnnouncementLine(P8);
+  HinweisZeile->setAccessibleName(QStringLiteral("Hinweis"));
+  Hinweis = HinweisZeile->Label();
   Hinweis->setObjectName(QStringLiteral("Hinweis"));
   Hinweis->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   Hinweis->setTextFormat(Qt::PlainText);
@@ -93,11 +98,12 @@ void Tform45::ConnectMoves() {
   Zugeingabe->setAccessibleName(QStringLiteral("Zug eingeben"));
   Zugeingabe->setPlaceholderText(QStringLiteral("z. B. Sf3, e2e4"));
   Zugeingabe->hide();
-  Ansage = new QLabel(P10);
+  AnsageZeile = new AnnouncementLine(P10);
+  Ansage = AnsageZeile->Label();
   Ansage->setObjectName(QStringLiteral("Ansage"));
   Ansage->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   Ansage->setTextFormat(Qt::PlainText);
-  auto* parts = new LineParts(P8, P10, Hinweis, Zugeingabe, Ansage);
+  auto* parts = new LineParts(P8, P10, HinweisZeile, Zugeingabe, AnsageZeile);
   parts->Place();
   placeLineParts_ = [parts] { parts->Place(); };
 
@@ -109,6 +115,8 @@ void Tform45::ConnectMoves() {
   for (QToolButton* b : {S7, S99, S15})
     if (!b->toolTip().isEmpty()) b->setAccessibleName(b->toolTip());
   S99->setAccessibleName(QStringLiteral("Hilfe"));
+  for (QAction* title : menuBar()->actions())
+    if (QMenu* menu = title->menu()) menu->setAccessibleName(menu->title().remove(QLatin1Char('&')));
 
   // Keys of the existing commands.
   auto keys = [](QAction* a, const QKeySequence& k) {
@@ -189,18 +197,13 @@ void Tform45::ConnectMoves() {
     }
     if (check) check(s, from, to);
   };
-  // Said at once: the end-of-game message box would hold them back until it is closed.
-  auto draw = ChessBrd1->OnDraw;
-  ChessBrd1->OnDraw = [this, draw, note](ChessBoard* s) {
-    note(QStringLiteral(", Remis"));
-    Announce();
-    if (draw) draw(s);
-  };
-  auto mate = ChessBrd1->OnMate;
-  ChessBrd1->OnMate = [this, mate](ChessBoard* s, Square from, Square to) {
-    Announce();
-    if (mate) mate(s, from, to);
-  };
+  // A draw or a mate is said with the result, before the end-of-game box (AnnounceResult).
+  // The solver's answer appears long after "Lösung" was pressed, away from the focus.
+  connect(probleme, &TProbleme::SolutionShown, this, [this] {
+    QStringList parts{probleme->L11->text(), probleme->L12->text()};
+    parts.removeAll(QString());
+    Say(parts.join(QStringLiteral(": ")));
+  });
 
   connect(Timer1, &QTimer::timeout, this, &Tform45::UpdateHint);
   ChessBrd1->setFocus(Qt::OtherFocusReason);
@@ -211,15 +214,55 @@ void Tform45::Announce() {
   if (pendingAnnouncement_.isEmpty()) return;
   const QString text = pendingAnnouncement_;
   pendingAnnouncement_.clear();
-  Ansage->setText(text);
-  // The label's name changes with its text; the board's description carries it as well, so
-  // that a reader that follows the focused board hears it.
-  ChessBrd1->setAccessibleDescription(text);
+  // Not also the board's description: the reader would say the move again whenever the
+  // board gets the focus back, right after the notification (after every typed move).
+  AnsageZeile->Say(text);
+}
+
+void Tform45::Say(const QString& text) {
+  Announce();
+  pendingAnnouncement_ = text;
+  Announce();
+}
+
+// Said at once, in one line with the move: the end-of-game message box would hold a queued
+// line back until it is closed.
+void Tform45::AnnounceResult(const QString& result) {
+  if (!pendingAnnouncement_.isEmpty()) pendingAnnouncement_ += QStringLiteral(". ");
+  pendingAnnouncement_ += result;
+  Announce();
+}
+
+QString Tform45::ShownMoveWords() const {
+  const int line = LineBefore({ChessBrd1->CurrentMove(), ChessBrd1->WhiteToMove()});
+  if (line < 0) return {};
+  const int move = line / 2 + 1, slot = line % 2;
+  if (move == 1 && slot == 0 && ChessBrd1->BlackStarts()) return {};
+  const MoveEntry& e = ChessBrd1->Entry(move, slot);
+  const auto from = static_cast<Square>(e.From), to = static_cast<Square>(e.To);
+  if (!IsBoardSquare(from) || !IsBoardSquare(to)) return {};
+  QString text = (slot == 0 ? QStringLiteral("Weiß: ") : QStringLiteral("Schwarz: ")) +
+                 PieceKind(e.MovedPiece) + QLatin1Char(' ') + SquareName(from) +
+                 QStringLiteral(" nach ") + SquareName(to);
+  if (PieceColorOf(e.TargetContent) >= 0)
+    text += QStringLiteral(", schlägt ") + PieceKind(e.TargetContent);
+  const char now = ChessBrd1->Squares()[to];
+  const bool king = std::toupper(static_cast<unsigned char>(e.MovedPiece)) == 'K';
+  if (king && std::abs(FileOf(to) - FileOf(from)) == 2)
+    text += FileOf(to) > FileOf(from) ? QStringLiteral(", kurze Rochade")
+                                      : QStringLiteral(", lange Rochade");
+  else if (now != e.MovedPiece && PieceColorOf(now) >= 0)
+    text += QStringLiteral(", wird ") + PieceKind(now);
+  if (e.Check == 1) text += QStringLiteral(", Schach");
+  return text;
 }
 
 void Tform45::ShowHint(const QString& text) {
-  Hinweis->setText(text);
   Hinweis->setAccessibleName(text);
+  if (text.isEmpty())
+    Hinweis->clear();
+  else
+    HinweisZeile->Say(text);
 }
 
 void Tform45::UpdateHint() {

@@ -673,6 +673,45 @@ class Session:
     def texts(self, role="label"):
         return [_name(a) for a in self.find_all(role)]
 
+    # -- what a screen reader is told, and what it can do
+    def listen(self):
+        """Collect what the program says: the labels of every notification it shows (the
+        event Orca speaks wherever the focus is). Called before start_program, so that the
+        program learns at start that someone listens."""
+        self.said, self._heard = [], 0
+
+        def shown(event):
+            try:
+                if event.source.getRoleName() == "notification":
+                    self.said.append(" ".join(_name(c) for c in event.source))
+            except Exception as e:
+                _note(e)
+        self._listener = shown  # pyatspi keeps a weak reference only
+        pyatspi.Registry.registerEventListener(shown, "object:state-changed:showing")
+
+    def wait_said(self, text, what=None):
+        """Wait until the program says text (a string or a regex) after what it said last
+        time this was asked; return it."""
+        from gi.repository import GLib
+
+        def heard():
+            while GLib.MainContext.default().iteration(False):
+                pass
+            for i in range(self._heard, len(self.said)):
+                t = self.said[i]
+                if re.fullmatch(text, t) if isinstance(text, re.Pattern) else t == text:
+                    self._heard = i + 1
+                    return t
+            return None
+        try:
+            return wait_until(what or f"the program to say {text!r}", heard)
+        except Failure as e:
+            raise Failure(f"{e}; it said {self.said[self._heard:]}") from None
+
+    def act(self, acc, action=0):
+        """Do an accessible's action (a button's press, a cell's press or focus)."""
+        acc.queryAction().doAction(action)
+
 
 def scenario(fn):
     """Run one scenario in a fresh session; keep its screenshots when it fails."""

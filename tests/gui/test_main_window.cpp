@@ -580,6 +580,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.ZugAusfuehren->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
   }
 
+  // A capture with promotion and check, and a castling: said the same when played, taken back
+  // and replayed.
+  void movesAreSaidAlsoWhenTakenBackAndReplayed() {
+    Tform45& w = *w_;
+    w.PasteFen(QStringLiteral("1r2k3/P7/8/8/8/8/8/4K2R w K - 0 1"));
+    const QString promotion = QStringLiteral("Weiß: Bauer a7 nach b8, schlägt Turm, wird Dame, Schach");
+    QVERIFY(w.TypeMove(QStringLiteral("axb8=D")));
+    QTRY_COMPARE(w.Ansage->text(), promotion);
+    w.D2Click();
+    QCOMPARE(w.Ansage->text(), QStringLiteral("Zug zurückgenommen: ") + promotion);
+    w.D3Click();
+    QCOMPARE(w.Ansage->text(), QStringLiteral("Zug wiederholt: ") + promotion);
+    QVERIFY(w.TypeMove(QStringLiteral("Ke7")));
+    QVERIFY(w.TypeMove(QStringLiteral("0-0")));
+    const QString castling = QStringLiteral("Weiß: König e1 nach g1, kurze Rochade");
+    QTRY_COMPARE(w.Ansage->text(), castling);
+    w.D2Click();
+    QCOMPARE(w.Ansage->text(), QStringLiteral("Zug zurückgenommen: ") + castling);
+  }
+
   void computerAgainstComputerIsStoppedWithDel() {
     REQUIRE_ENGINE();
     Tform45& w = *w_;
