@@ -37,7 +37,8 @@ using namespace tavrel;
 constexpr const char* kUsage =
     "Aufruf: tavrel-match [Optionen] -engine SPIELER -engine SPIELER\n"
     "  SPIELER: cmd=PROGRAMM [arg=ARGUMENT ...] [name=NAME] [option.NAME=WERT ...]\n"
-    "           und eine Grenze: depth=N | nodes=N | movetime=MS | tc=SEKUNDEN+INKREMENT\n"
+    "           und eine Grenze: depth=N, nodes=N, movetime=MS (auch zusammen)\n"
+    "           oder tc=SEKUNDEN+INKREMENT\n"
     "           [timeout=MS] (Frist einer Antwort bei depth/nodes, Vorgabe 120000)\n"
     "  -games N          Zahl der Partien (Vorgabe: jede Eröffnung mit beiden Farben)\n"
     "  -j N              N Partien gleichzeitig (Vorgabe 1)\n"

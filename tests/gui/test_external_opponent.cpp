@@ -10,6 +10,8 @@
 #include "gui/gegner_dialog.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -169,6 +171,17 @@ class TestExternalOpponent : public QObject {
     QCOMPARE(strength->count(), 1);
     QCOMPARE(strength->itemText(0), QStringLiteral("volle Stärke"));
     QCOMPARE(dialog->Choice()->RatedElo, 0);
+
+    // The engine in use is chosen again once it has answered; until then OK would drop it.
+    OpponentSettings inUse = Engine("stockfish");
+    inUse.Elo = inUse.RatedElo = 1500;
+    GegnerDialog again(inUse, nullptr, &table);
+    auto* ok = again.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    QVERIFY(!ok->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(ok->isEnabled(), kDeadlineMs);
+    QCOMPARE(again.findChild<QComboBox*>(QStringLiteral("Spielstaerke"))->currentText(),
+             QStringLiteral("1500 Elo"));
+    QCOMPARE(again.Choice()->Program, QStringLiteral("stockfish"));
 
     std::vector<qint64> checking;
     for (UciClient* c : dialog->findChildren<UciClient*>())
