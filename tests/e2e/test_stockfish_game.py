@@ -43,7 +43,7 @@ def play_white(s, moves_done):
         raise Failure(f"none of {CANDIDATES} could be played")
     answer = wait_until("Stockfish's answer in the move list",
                         lambda: (lambda l: l if len(l) >= n + 2 else None)(s.move_list()), timeout=120)
-    check(re.fullmatch(r"\t[KDTLS]?[a-h][1-8][-x][a-h][1-8].*|\tO-O(-O)?.*", answer[n + 1]),
+    check(re.fullmatch(r"\t[KDTLS]?[a-h][1-8][-x][a-h][1-8].*|\t0-0(-0)?.*", answer[n + 1]),
           f"answer line {answer[n + 1]!r}")
 
 

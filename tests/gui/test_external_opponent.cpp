@@ -126,6 +126,8 @@ class TestExternalOpponent : public QObject {
   // Engines are checked in the background; the strength list holds the measured steps below
   // the engine's own UCI_Elo; closing the dialog kills what is still being checked.
   void OpponentDialogChecksEnginesInTheBackground() {
+    QVERIFY(QFile::exists(QStringLiteral(":/engines/strength.txt")));  // the shipped steps
+    QVERIFY(GegnerDialog::ShippedStrengths().Problems.empty());
     const StrengthTable table = ParseStrengthTable(
         "Stockfish | 900 | 80 | 200 | option.Skill Level=0 depth=1\n"
         "Stockfish | 1100 | ±90 | 200 | option.Skill Level=2\n");
