@@ -65,6 +65,8 @@ GegnerDialog::GegnerDialog(const std::optional<OpponentSettings>& current, QWidg
   list_->setObjectName(QStringLiteral("GegnerListe"));
   list_->addItem(QStringLiteral("Eingebautes Programm"));
   list_->setMinimumWidth(420);
+  list_->setWordWrap(true);  // a failed engine's reason in full
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   layout->addWidget(list_);
   auto* add = new QPushButton(QStringLiteral("Engine hinzufügen …"), this);
   layout->addWidget(add);
@@ -150,9 +152,10 @@ void GegnerDialog::Checked(Entry* entry, bool ok) {
   client->deleteLater();  // quits the engine: it is started again for the game
   if (!ok) {
     entry->State = Entry::Status::Failed;
-    entry->Item->setText(QStringLiteral("%1: %2").arg(entry->Program, client->Error()));
+    entry->Item->setText(client->Error());  // it names the program
     entry->Item->setToolTip(client->Error());
     entry->Item->setFlags(Qt::ItemIsEnabled);  // readable, not choosable
+    entry->Item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
     if (entry == wantedEntry_) wantedEntry_ = nullptr;
     UpdateOk();
     return;

@@ -146,7 +146,7 @@ class TestExternalOpponent : public QObject {
       return -1;
     };
     QTRY_VERIFY_WITH_TIMEOUT(row("Stockfish") > 0 && row("Fake Engine 1.0") > 0, kDeadlineMs);
-    QVERIFY(list->item(row("/kein/solches/programm"))->text().contains(QStringLiteral("nicht gefunden")));
+    QVERIFY(row(QStringLiteral("Das Programm „/kein/solches/programm“ wurde nicht gefunden.")) > 0);
     QVERIFY(list->item(row(mute.Program))->text().endsWith(QStringLiteral("wird geprüft …")));
 
     list->setCurrentRow(row("Stockfish"));
