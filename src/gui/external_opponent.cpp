@@ -192,8 +192,8 @@ void ExternalOpponent::Watch() {
       ++staleAnswers_;
       stopClock_.start();
       searchFen_.clear();
-    } else if (!overdue_ &&
-               searchClock_.elapsed() > (settings_.MoveTimeMs > 0 ? settings_.MoveTimeMs : kNoTimeMs) + kStopGraceMs) {
+    } else if (const int due = settings_.MoveTimeMs > 0 ? settings_.MoveTimeMs : kNoTimeMs;
+               !overdue_ && searchClock_.elapsed() > due + kStopGraceMs) {
       client_->Send("stop");  // its move still counts
       overdue_ = true;
       stopClock_.start();

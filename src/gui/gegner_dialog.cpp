@@ -1,6 +1,5 @@
 #include "gui/gegner_dialog.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -79,7 +78,8 @@ GegnerDialog::GegnerDialog(const std::optional<OpponentSettings>& current, QWidg
   seconds_ = new QSpinBox(this);
   seconds_->setRange(1, 60);
   seconds_->setSuffix(QStringLiteral(" s"));
-  seconds_->setValue(current && current->MoveTimeMs > 0 ? std::max(1, current->MoveTimeMs / 1000) : 1);
+  seconds_->setValue(current && current->MoveTimeMs > 0 ? std::max(1, current->MoveTimeMs / 1000)
+                                                        : 1);
   form->addRow(QStringLiteral("Spielstärke:"), strength_);
   form->addRow(QStringLiteral("Bedenkzeit je Zug:"), seconds_);
   layout->addLayout(form);
@@ -107,11 +107,13 @@ GegnerDialog::GegnerDialog(const std::optional<OpponentSettings>& current, QWidg
   for (const auto& [program, arguments] : KnownEngines())
     if (!Found(program).isEmpty()) CheckEngine(program, arguments);
   if (current) {
-    bool known = false;
-    for (const auto& e : entries_) known = known || (e->Program == current->Program && e->Arguments == current->Arguments);
-    if (!known) CheckEngine(current->Program, current->Arguments);
-    for (const auto& e : entries_)
-      if (e->Program == current->Program && e->Arguments == current->Arguments) wantedEntry_ = e.get();
+    auto same = [&] {
+      for (const auto& e : entries_)
+        if (e->Program == current->Program && e->Arguments == current->Arguments) return e.get();
+      return static_cast<Entry*>(nullptr);
+    };
+    if (!same()) CheckEngine(current->Program, current->Arguments);
+    wantedEntry_ = same();
   }
   UpdateOk();
 }

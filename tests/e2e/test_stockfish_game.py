@@ -16,7 +16,8 @@ if not shutil.which("stockfish") and not os.path.exists("/usr/games/stockfish"):
 CANDIDATES = ["e2e4", "g1f3", "b1c3", "d2d3", "f1e2", "c1e3", "a2a3", "h2h3", "b2b3", "g2g3"]
 STEP = re.compile(r"(≈ \d+ Elo \(± \d+, gemessen\)|\d+ Elo)")
 SCORE = re.compile(r"[+\u2212]?\d+,\d|\u2212?Matt in \d+")
-GERMAN_LINE = re.compile(r"\d+\.(\.\.)? ([KDTLS]?[a-h]?[1-8]?x?[a-h][1-8](=[DTLS])?[+#]?|O-O(-O)?)( |$)")
+MOVE = r"([KDTLS]?[a-h]?[1-8]?x?[a-h][1-8](=[DTLS])?|O-O(-O)?)[+#]?"  # German letters only
+GERMAN_LINE = re.compile(rf"\d+\.(\.\.)? {MOVE}( (\d+\. )?{MOVE})*")
 
 
 def engines_of(pid):
