@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "cli/match_openings.h"
+#include "core/engine_strength.h"
 #include "core/fen.h"
 #include "core/pgn.h"
 #include "core/rules.h"
@@ -36,7 +37,8 @@ using namespace tavrel;
 constexpr const char* kUsage =
     "Aufruf: tavrel-match [Optionen] -engine SPIELER -engine SPIELER\n"
     "  SPIELER: cmd=PROGRAMM [arg=ARGUMENT ...] [name=NAME] [option.NAME=WERT ...]\n"
-    "           und eine Grenze: depth=N | nodes=N | movetime=MS | tc=SEKUNDEN+INKREMENT\n"
+    "           und eine Grenze: depth=N, nodes=N, movetime=MS (auch zusammen)\n"
+    "           oder tc=SEKUNDEN+INKREMENT\n"
     "           [timeout=MS] (Frist einer Antwort bei depth/nodes, Vorgabe 120000)\n"
     "  -games N          Zahl der Partien (Vorgabe: jede Eröffnung mit beiden Farben)\n"
     "  -j N              N Partien gleichzeitig (Vorgabe 1)\n"
@@ -50,15 +52,12 @@ constexpr const char* kUsage =
     "  -first N          mit der N-ten Eröffnung beginnen (Vorgabe 1)\n"
     "  -quiet            keine Zeile je Partie\n";
 
-enum class LimitKind { Depth, Nodes, MoveTime, Clock };
-
 struct EngineSpec {
   std::string Command;
   std::vector<std::string> Arguments;
   std::string Name;
-  std::vector<std::pair<std::string, std::string>> Options;
-  LimitKind Limit = LimitKind::Depth;
-  long long Value = 0;  // depth, nodes or movetime
+  EngineSettings Settings;  // options; depth, nodes and movetime may go together
+  bool Clock = false;       // tc= instead of the limits above
   long long BaseMs = 0, IncMs = 0;
   int TimeoutMs = 120000;
 };
@@ -120,6 +119,7 @@ long long Seconds(const std::string& text) {
 EngineSpec ParseEngine(const std::vector<std::string>& words) {
   EngineSpec e;
   bool haveLimit = false;
+  std::string error;
   for (const std::string& w : words) {
     const auto eq = w.find('=');
     if (eq == std::string::npos) Fail("Spielerangabe ohne „=“: " + w);
@@ -127,16 +127,12 @@ EngineSpec ParseEngine(const std::vector<std::string>& words) {
     if (key == "cmd") e.Command = value;
     else if (key == "arg") e.Arguments.push_back(value);
     else if (key == "name") e.Name = value;
-    else if (key.rfind("option.", 0) == 0 && key.size() > 7) e.Options.emplace_back(key.substr(7), value);
-    else if (key == "timeout") e.TimeoutMs = static_cast<int>(std::min(ToNumber(value, key), 3'600'000LL));
-    else if (key == "depth" || key == "nodes" || key == "movetime") {
-      e.Limit = key == "depth" ? LimitKind::Depth : key == "nodes" ? LimitKind::Nodes : LimitKind::MoveTime;
-      e.Value = ToNumber(value, key);
-      if (e.Value < 1) Fail(key + " muss mindestens 1 sein");
-      haveLimit = true;
-    } else if (key == "tc") {
+    else if (const PlayerWord r = ApplyPlayerWord(w, e.Settings, &error); r != PlayerWord::NotMine) {
+      if (r == PlayerWord::Bad) Fail(error);
+    } else if (key == "timeout") e.TimeoutMs = static_cast<int>(std::min(ToNumber(value, key), 3'600'000LL));
+    else if (key == "tc") {
       const auto plus = value.find('+');
-      e.Limit = LimitKind::Clock;
+      e.Clock = true;
       e.BaseMs = Seconds(value.substr(0, plus));
       e.IncMs = plus == std::string::npos ? 0 : Seconds(value.substr(plus + 1));
       if (e.BaseMs <= 0) Fail("tc braucht eine Bedenkzeit über 0");
@@ -146,6 +142,7 @@ EngineSpec ParseEngine(const std::vector<std::string>& words) {
     }
   }
   if (e.Command.empty()) Fail("Spieler ohne cmd=PROGRAMM");
+  haveLimit = haveLimit || e.Settings.HasLimit();
   if (!haveLimit) Fail("Spieler „" + e.Command + "“ ohne Grenze (depth, nodes, movetime oder tc)");
   if (e.Name.empty()) e.Name = std::filesystem::path(e.Command).filename().string();
   return e;
@@ -208,7 +205,7 @@ class Player {
         client_.reset();
         return false;
       }
-      for (const auto& [name, value] : spec_.Options) client_->SetOption(name, value);
+      for (const auto& [name, value] : spec_.Settings.Options) client_->SetOption(name, value);
     }
     client_->Send("ucinewgame");
     if (!client_->Sync(10000)) {
@@ -247,18 +244,14 @@ Reply Ask(Player& player, const FenPosition& pos, const std::vector<SanMove>& pl
   }
   c.Send(command);
   long long deadline = spec.TimeoutMs;
-  switch (spec.Limit) {
-    case LimitKind::Depth: c.Send("go depth " + std::to_string(spec.Value)); break;
-    case LimitKind::Nodes: c.Send("go nodes " + std::to_string(spec.Value)); break;
-    case LimitKind::MoveTime:
-      c.Send("go movetime " + std::to_string(spec.Value));
-      deadline = spec.Value + std::max(1000LL, spec.Value);
-      break;
-    case LimitKind::Clock:
-      c.Send("go wtime " + std::to_string(clock[0]) + " btime " + std::to_string(clock[1]) +
-             " winc " + std::to_string(spec.IncMs) + " binc " + std::to_string(spec.IncMs));
-      deadline = clock[pos.WhiteToMove ? 0 : 1] + 200;
-      break;
+  if (!spec.Clock) {
+    c.Send(GoCommand(spec.Settings, 0));
+    const long long ms = spec.Settings.MoveTimeMs;
+    if (ms > 0) deadline = ms + std::max(1000LL, ms);
+  } else {
+    c.Send("go wtime " + std::to_string(clock[0]) + " btime " + std::to_string(clock[1]) +
+           " winc " + std::to_string(spec.IncMs) + " binc " + std::to_string(spec.IncMs));
+    deadline = clock[pos.WhiteToMove ? 0 : 1] + 200;
   }
   Reply r;
   QElapsedTimer timer;
@@ -382,7 +375,7 @@ GameResult PlayGame(const Config& cfg, const std::vector<Opening>& openings, int
       break;
     }
     g.ReplyMs[engineOf[colour]].push_back(r.ms);
-    if (p.Spec().Limit == LimitKind::Clock) {
+    if (p.Spec().Clock) {
       clock[colour] -= r.ms;
       if (clock[colour] < 0) {
         lose(colour, "time forfeit", name + " hat die Zeit überschritten");

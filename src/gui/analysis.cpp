@@ -1,8 +1,10 @@
 #include "gui/analysis.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
@@ -11,6 +13,7 @@
 #include "core/chessboard.h"
 #include "core/pgn.h"
 #include "core/san.h"
+#include "gui/external_opponent.h"
 
 namespace tavrel {
 
@@ -35,6 +38,20 @@ std::string GermanSan(std::string san) {
     }
   }
   return san;
+}
+
+AnalysisEngine ChooseAnalysisEngine(const OpponentSettings* opponent, const QString& stockfish,
+                                    const QString& programFolder) {
+  if (opponent) return {opponent->Program, opponent->Arguments};
+  if (!stockfish.isEmpty()) return {stockfish, {}};
+  return {QDir(programFolder).filePath(QStringLiteral("tavrel-engine")), {}};
+}
+
+QString FindStockfish() {
+  const QString name = QStringLiteral("stockfish");
+  QString path = QStandardPaths::findExecutable(name);
+  if (path.isEmpty()) path = QStandardPaths::findExecutable(name, {QStringLiteral("/usr/games")});
+  return path;
 }
 
 EvaluationBar::EvaluationBar(QWidget* parent) : QWidget(parent) {
@@ -71,9 +88,12 @@ AnalyseFenster::AnalyseFenster(ChessBoard* board, QWidget* parent)
   score_->setFont(big);
   line_ = new QLabel(this);
   line_->setWordWrap(true);
-  line_->setMinimumWidth(220);
+  line_->setMinimumWidth(300);  // room for the title with the engine's name
   texts->addWidget(score_);
   texts->addWidget(line_, 1);
+  engine_ = new QLabel(this);
+  engine_->setObjectName(QStringLiteral("AnalyseEngine"));
+  texts->addWidget(engine_);
   layout->addLayout(texts, 1);
 }
 
@@ -86,14 +106,19 @@ QString AnalyseFenster::LineText() const {
   return line_->text();
 }
 
-bool AnalyseFenster::Start(QString* error) {
+QString AnalyseFenster::EngineName() const {
+  return client_ ? client_->Name() : QString();
+}
+
+bool AnalyseFenster::Start(const AnalysisEngine& engine, QString* error) {
   client_ = std::make_unique<UciClient>();
-  if (!client_->Start(QStringLiteral("stockfish"))) {
-    *error = QStringLiteral("Für die Analyse wird eine UCI-Engine gebraucht (Paket „stockfish“): ") +
-             client_->Error();
+  if (!client_->Start(engine.Program, engine.Arguments)) {
+    *error = QStringLiteral("Die Analyse lässt sich nicht starten: ") + client_->Error();
     client_.reset();
     return false;
   }
+  setWindowTitle(QStringLiteral("Analyse – %1").arg(client_->Name()));
+  engine_->setText(QStringLiteral("Engine: %1").arg(client_->Name()));
   connect(client_.get(), &UciClient::linesAvailable, this, &AnalyseFenster::Lines);
   connect(client_.get(), &UciClient::exited, this, [this] {
     killTimer(timer_);

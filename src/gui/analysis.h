@@ -1,10 +1,13 @@
 // Extras → "Analyse": a UCI engine looks at the position shown on the board (also while the
 // record is replayed) and reports the evaluation from White's view and its best line in German
-// notation, live, with a small evaluation bar in a window of its own.
+// notation, live, with a small evaluation bar in a window of its own. The window's title names
+// the engine.
 #pragma once
 
 #include <QString>
 #include <QWidget>
+
+#include <QStringList>
 
 #include <memory>
 #include <string>
@@ -17,6 +20,18 @@ class QLabel;
 namespace tavrel {
 
 class ChessBoard;
+struct OpponentSettings;
+
+struct AnalysisEngine {
+  QString Program;
+  QStringList Arguments;
+};
+// The external engine in use as the opponent, if any; else Stockfish (stockfish: its path,
+// empty when it is not installed); else the built-in tavrel-engine in programFolder.
+AnalysisEngine ChooseAnalysisEngine(const OpponentSettings* opponent, const QString& stockfish,
+                                    const QString& programFolder);
+// Where stockfish is: on PATH or in /usr/games; empty when it is not installed.
+QString FindStockfish();
 
 // "+1,3", "−0,4", "0,0", "Matt in 3" (White mates), "−Matt in 3" (Black mates); score and mate
 // as UCI gives them, from the side to move's view.
@@ -44,8 +59,9 @@ class AnalyseFenster : public QWidget {
  public:
   AnalyseFenster(ChessBoard* board, QWidget* parent);
   ~AnalyseFenster() override;
-  // Starts the engine (Stockfish when present); false with a German reason.
-  bool Start(QString* error);
+  // Starts the engine; false with a German reason.
+  bool Start(const AnalysisEngine& engine, QString* error);
+  QString EngineName() const;
   QString ScoreText() const;
   QString LineText() const;
 
@@ -65,6 +81,7 @@ class AnalyseFenster : public QWidget {
   EvaluationBar* bar_;
   QLabel* score_;
   QLabel* line_;
+  QLabel* engine_;
   int timer_ = 0;
 };
 

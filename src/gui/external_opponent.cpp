@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <QTimerEvent>
 
+#include "core/engine_strength.h"
 #include "core/fen.h"
 #include "core/pgn.h"
 #include "core/san.h"
@@ -13,6 +14,7 @@ namespace {
 
 constexpr int kWatchMs = 200;
 constexpr int kStopGraceMs = 5000;  // an engine that does not end a search after "stop"
+constexpr int kNoTimeMs = 60000;    // told to stop when a depth or node limit takes this long
 
 QString Quoted(const QString& text) {
   return QStringLiteral("„%1“").arg(text);
@@ -35,6 +37,11 @@ ExternalOpponent::~ExternalOpponent() {
 
 QString ExternalOpponent::Name() const {
   return client_ ? client_->Name() : QString();
+}
+
+QString ExternalOpponent::PlayerName() const {
+  if (settings_.RatedElo <= 0) return Name();
+  return QStringLiteral("%1 (%2 Elo)").arg(Name()).arg(settings_.RatedElo);
 }
 
 bool ExternalOpponent::Attach(const OpponentSettings& settings) {
@@ -126,7 +133,11 @@ void ExternalOpponent::CalculateMove(Square& from, Square& to) {
   searchFen_ = fen;
   searchClock_.start();
   client_->Send("position fen " + fen);
-  client_->Send("go movetime " + std::to_string(settings_.MoveTimeMs));
+  EngineSettings limits;
+  limits.Depth = settings_.Depth;
+  limits.Nodes = settings_.Nodes;
+  limits.MoveTimeMs = settings_.MoveTimeMs;
+  client_->Send(GoCommand(limits, 1000));
 }
 
 void ExternalOpponent::Lines() {
@@ -181,7 +192,8 @@ void ExternalOpponent::Watch() {
       ++staleAnswers_;
       stopClock_.start();
       searchFen_.clear();
-    } else if (!overdue_ && searchClock_.elapsed() > settings_.MoveTimeMs + kStopGraceMs) {
+    } else if (const int due = settings_.MoveTimeMs > 0 ? settings_.MoveTimeMs : kNoTimeMs;
+               !overdue_ && searchClock_.elapsed() > due + kStopGraceMs) {
       client_->Send("stop");  // its move still counts
       overdue_ = true;
       stopClock_.start();

@@ -25,9 +25,13 @@ class UciClient;
 struct OpponentSettings {
   QString Program;
   QStringList Arguments;
-  std::vector<std::pair<std::string, std::string>> Options;  // sent after the handshake
+  // Sent after the handshake: the saved ones, then those of the chosen strength step.
+  std::vector<std::pair<std::string, std::string>> Options;
   int Elo = 0;               // > 0: UCI_LimitStrength with this UCI_Elo
-  int MoveTimeMs = 1000;     // time per move
+  int Depth = 0;             // > 0: "go depth"
+  long long Nodes = 0;       // > 0: "go nodes"
+  int MoveTimeMs = 1000;     // > 0: "go movetime"; 0 beside a depth or node limit
+  int RatedElo = 0;          // the Elo the chosen strength stands for; 0: full strength
 };
 
 class ExternalOpponent : public QObject {
@@ -47,6 +51,8 @@ class ExternalOpponent : public QObject {
   QString Error() const { return error_; }
   const OpponentSettings& Settings() const { return settings_; }
   QString Name() const;
+  // For the game record: "Stockfish 15.1 (1500 Elo)", or the name alone at full strength.
+  QString PlayerName() const;
   int DroppedMoves() const { return dropped_; }  // answers for positions no longer shown
 
  signals:

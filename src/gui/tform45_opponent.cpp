@@ -7,7 +7,9 @@
 #include "gui/window_parts.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QSignalBlocker>
 
 namespace tavrel {
@@ -33,7 +35,10 @@ void Tform45::AnalyseClick(bool on) {
   if (!on) return;
   auto* window = new AnalyseFenster(ChessBrd1, this);
   QString error;
-  if (!window->Start(&error)) {
+  const OpponentSettings* opponent = Opponent->Attached() ? &Opponent->Settings() : nullptr;
+  const AnalysisEngine engine =
+      ChooseAnalysisEngine(opponent, FindStockfish(), QCoreApplication::applicationDirPath());
+  if (!window->Start(engine, &error)) {
     delete window;
     const QSignalBlocker quiet(Analyse);
     Analyse->setChecked(false);
@@ -41,7 +46,16 @@ void Tform45::AnalyseClick(bool on) {
   }
   Analysefenster = window;
   window->adjustSize();
-  window->move(frameGeometry().right() + 8, geometry().top());
+  // Beside the window, right or left, where it fits on the screen; else in the screen's
+  // bottom right corner, where it hides least of the window.
+  const QRect screen = this->screen()->availableGeometry();
+  const QRect own = frameGeometry();
+  const int width = window->width() + 16, height = window->height() + 40;  // with its frame
+  QPoint at(own.right() + 8, geometry().top());
+  if (at.x() + width > screen.right()) at.setX(own.left() - 8 - width);
+  if (at.x() < screen.left()) at = {screen.right() - width, screen.bottom() - height};
+  at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() - height)));
+  window->move(at);
   window->show();
 }
 

@@ -22,6 +22,7 @@
 #include <filesystem>
 
 #include "gui/move_list_box.h"
+#include "gui/external_opponent.h"
 #include "gui/tform45.h"
 #include "gui/window_parts.h"
 #include "core/chessboard.h"
@@ -98,9 +99,12 @@ QString GameTitle(const PgnGame& game, int index) {
 // The shown game as PGN text; the players as the groups show them, dated today.
 std::string PgnOfWindow(const Tform45& w) {
   const int level = w.Rx1->value();
-  auto player = [level](const TRadioGroup* group) {
-    return group->ItemIndex() == 1 ? "Tavrel (Stufe " + std::to_string(level) + ")"
-                                   : std::string("Mensch");
+  // The computer's moves are the external engine's while one is chosen.
+  const std::string engine =
+      w.Opponent && w.Opponent->Attached() ? w.Opponent->PlayerName().toStdString() : std::string();
+  auto player = [level, &engine](const TRadioGroup* group) {
+    if (group->ItemIndex() != 1) return std::string("Mensch");
+    return engine.empty() ? "Tavrel (Stufe " + std::to_string(level) + ")" : engine;
   };
   const std::string date = PgnToday();
   return WritePgn(GameFromBoard(*w.ChessBrd1, player(w.G2), player(w.G1), date));

@@ -350,6 +350,14 @@ std::optional<std::string> UciClient::TakeLine() {
   return line;
 }
 
+void UciClient::Kill() {
+  if (handshakeTimer_) killTimer(handshakeTimer_);
+  handshakeTimer_ = 0;
+  if (process_->state() == QProcess::NotRunning) return;
+  process_->kill();
+  process_->waitForFinished(1000);
+}
+
 void UciClient::Quit(int graceMs) {
   if (process_->state() == QProcess::NotRunning) return;
   Send("quit");

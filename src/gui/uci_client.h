@@ -84,6 +84,9 @@ class UciClient : public QObject {
   std::optional<std::string> TakeLine();
   // "quit", then a short wait, then kill.
   void Quit(int graceMs = 500);
+  // At once, for an engine given up while it is still being checked.
+  void Kill();
+  qint64 ProcessId() const { return process_->processId(); }
 
  signals:
   void linesAvailable();
