@@ -103,6 +103,7 @@ def main():
     ap.add_argument("--target", type=float, default=100)
     ap.add_argument("--max-games", type=int, default=60)
     ap.add_argument("-j", type=int, default=2)
+    ap.add_argument("--guess", type=float, default=1300, help="first estimate of the lowest level")
     args = ap.parse_args()
     match = os.path.join(args.build, "bin", "tavrel-match")
     engine = os.path.join(args.build, "bin", "tavrel-engine")
@@ -113,7 +114,7 @@ def main():
     levels = list(range(lo, hi + 1))
     deadline = time.monotonic() + args.minutes * 60
     rows, skipped = [], []
-    guess = 1300.0
+    guess = args.guess
     first = 1
     for level in levels:
         games, times = [], []
