@@ -42,15 +42,17 @@ ANCHORS = [1350, 1500, 1650, 1800, 1950, 2100, 2300, 2500]
 
 # The external engines' steps: (id-name prefix, program, label, settings, first guess). The
 # settings are tavrel-match's player words and exactly what "Gegner ..." sends for the step.
-# Stockfish cannot go below Skill Level 0 (UCI_Elo 1350), which picks among the four best moves
-# of a depth-1 search; more candidate lines (MultiPV) make the pick worse.
+# Below UCI_Elo 1350 Stockfish offers only Skill Level 0, which picks among the four best lines
+# of its depth-1 search; the steps between let UCI_Elo 1350 search less deep, the steps below
+# let Skill Level 0 pick among more lines (MultiPV).
 STEPS = [
+    ("Stockfish", "stockfish", "UCI_Elo 1350, Tiefe 3",
+     ["option.UCI_LimitStrength=true", "option.UCI_Elo=1350", "depth=3"], 1250),
+    ("Stockfish", "stockfish", "Skill 0, Tiefe 1", ["option.Skill Level=0", "depth=1"], 1100),
     ("Stockfish", "stockfish", "Skill 0, MultiPV 8, Tiefe 1",
-     ["option.Skill Level=0", "option.MultiPV=8", "depth=1"], 1250),
-    ("Stockfish", "stockfish", "Skill 0, MultiPV 20, Tiefe 1",
-     ["option.Skill Level=0", "option.MultiPV=20", "depth=1"], 1100),
+     ["option.Skill Level=0", "option.MultiPV=8", "depth=1"], 950),
     ("Stockfish", "stockfish", "Skill 0, MultiPV 500, Tiefe 1",
-     ["option.Skill Level=0", "option.MultiPV=500", "depth=1"], 1000),
+     ["option.Skill Level=0", "option.MultiPV=500", "depth=1"], 850),
     ("Toga II", "toga2", "300 Knoten", ["nodes=300"], 1200),
     ("Toga II", "toga2", "3000 Knoten", ["nodes=3000"], 1600),
     ("Toga II", "toga2", "30000 Knoten", ["nodes=30000"], 2000),
@@ -84,6 +86,8 @@ def players(build):
         key = "Stufe %d" % level
         table[key] = Player(key, ["cmd=" + engine, "depth=%d" % depth_of(level)],
                             guess=1100.0 + 100 * level)
+    # Depth 1 is no level of the window, but a rated player between the weakest steps and level 2.
+    table["Tiefe 1"] = Player("Tiefe 1", ["cmd=" + engine, "depth=1"], guess=1000.0)
     for prefix, prog, label, words, guess in STEPS:
         key = "%s: %s" % (prefix, label)
         table[key] = Player(key, ["cmd=" + (program(prog) or prog)] + words, guess=float(guess),
@@ -212,13 +216,13 @@ def error_text(err):
 def write_outputs(table, games, stockfish_version):
     rated = ratings(table, games)
     lines = ["| Level | Depth | Elo (± 95 %) | Games | Median reply time |", "|---|---|---|---|---|"]
-    for level in range(2, 9):
-        key = "Stufe %d" % level
+    for level in range(1, 9):
+        key = "Stufe %d" % level if level > 1 else "Tiefe 1"
         n, ms = counts(games, key)
         if n:
             elo, err = rated[key]
-            lines.append("| %d | %d | %.0f ± %s | %d | %d ms |" % (level, depth_of(level), elo,
-                                                                  error_text(err), n, ms))
+            lines.append("| %s | %d | %.0f ± %s | %d | %d ms |" % (
+                level if level > 1 else "(Tiefe 1)", depth_of(level), elo, error_text(err), n, ms))
     if counts(games, "Stufe 8")[0]:
         lines.append("| 9–15 | 8 | as level 8 (the same search) | | |")
     lines += ["", "| External engine step | Settings | Elo (± 95 %) | Games | Median reply time |",
