@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <istream>
 #include <ostream>
@@ -261,11 +262,16 @@ void UciEngine::CmdGo(Args& args) {
   // number out of range is clamped, and every path below ends with exactly one bestmove.
   std::string word;
   int depth = depth_;
+  bool depthGiven = false;
   bool endless = false;
+  GoLimits limits;
+  int clock[4] = {-1, -1, 0, 0};  // wtime, btime, winc, binc
+  int movesToGo = 0;
+  constexpr int kMaxMs = 1000 * 1000 * 1000;
   while (args >> word) {
     int n = 0;
     if (word == "depth") {
-      if (GoNumber(args, word, 1, engine::kMaxPly - 1, n)) depth = n;
+      if (GoNumber(args, word, 1, engine::kMaxPly - 1, n)) depth = n, depthGiven = true;
     } else if (word == "perft") {
       if (GoNumber(args, word, 1, engine::kMaxPly - 1, n)) return GoPerft(n);
     } else if (word == "mate") {
@@ -273,17 +279,34 @@ void UciEngine::CmdGo(Args& args) {
     } else if (word == "infinite") {
       depth = engine::kMaxPly - 1;
       endless = true;
-    } else if (word == "wtime" || word == "btime" || word == "winc" || word == "binc" ||
-               word == "movestogo" || word == "movetime" || word == "nodes") {
-      std::string number;
-      args >> number;  // no clock: the search runs to its depth
+    } else if (word == "wtime" || word == "btime" || word == "winc" || word == "binc") {
+      const int i = word == "wtime" ? 0 : word == "btime" ? 1 : word == "winc" ? 2 : 3;
+      if (GoNumber(args, word, 0, kMaxMs, n)) clock[i] = n;
+    } else if (word == "movestogo") {
+      if (GoNumber(args, word, 1, 1000, n)) movesToGo = n;
+    } else if (word == "movetime") {
+      if (GoNumber(args, word, 1, kMaxMs, n)) limits.hardMs = limits.softMs = n;
+    } else if (word == "nodes") {
+      if (GoNumber(args, word, 1, kMaxMs, n)) limits.nodes = uint64_t(n);
     } else if (word == "ponder") {
       endless = true;  // runs until "stop" or "ponderhit" like an infinite search
     } else {
       Error("go: unknown parameter '" + Excerpt(word) + "'; ignored");
     }
   }
-  GoSearch(depth);
+  const int own = position_.whiteToMove ? 0 : 1;
+  if (clock[own] >= 0 && limits.hardMs == 0) {
+    // A share of the clock, never more than half of it, with a margin for the GUI's latency.
+    const int left = clock[own], inc = clock[own + 2];
+    const int share = left / (movesToGo > 0 ? movesToGo + 1 : 30) + inc * 3 / 4;
+    limits.hardMs = std::max(1, std::min(share * 2, left / 2 - 30));
+    limits.softMs = std::max(1, std::min(share, limits.hardMs));
+  }
+  if (endless) limits = GoLimits{};
+  // A time or node limit without a depth lets the search go as deep as the limit allows.
+  if (!depthGiven && !endless && (limits.hardMs > 0 || limits.nodes > 0))
+    depth = engine::kMaxPly - 1;
+  GoSearch(depth, limits);
   endless_ = endless;
 }
 
@@ -297,11 +320,25 @@ bool UciEngine::RefusedPosition() {
   return true;
 }
 
-void UciEngine::GoSearch(int depth) {
+void UciEngine::GoSearch(int depth, GoLimits limits) {
   if (RefusedPosition()) return;
   const EnginePosition pos = position_;
-  StartWorker([this, pos, depth] {
+  StartWorker([this, pos, depth, limits] {
     const auto start = Clock::now();
+    // The time limit is kept by a watch that sets the stop flag; the search then answers with
+    // its last finished iteration. Nodes are counted per iteration: the search ends after the
+    // first iteration that reaches the limit.
+    std::mutex watchMutex;
+    std::condition_variable watchWake;
+    bool done = false;
+    std::thread watch;
+    if (limits.hardMs > 0)
+      watch = std::thread([&] {
+        std::unique_lock<std::mutex> lock(watchMutex);
+        if (!watchWake.wait_until(lock, start + std::chrono::milliseconds(limits.hardMs),
+                                  [&] { return done; }))
+          stop_ = true;
+      });
     const SearchResult r = searcher_->Think(pos, depth, stop_, [&](const IterationInfo& info) {
       const auto elapsed = Clock::now() - start;
       std::string line = Join("info depth ", std::to_string(info.depth), " score ",
@@ -310,7 +347,20 @@ void UciEngine::GoSearch(int depth) {
                               std::to_string(Millis(elapsed)), " pv");
       for (int i = 0; i < info.pvLength; ++i) line.append(" ").append(MoveToUci(info.pv[i]));
       Send(line);
+      // A next iteration takes several times as long as this one: past the soft limit it would
+      // only be cut off.
+      if ((limits.nodes > 0 && info.nodes >= limits.nodes) ||
+          (limits.softMs > 0 && Millis(elapsed) >= uint64_t(limits.softMs) / 2))
+        stop_ = true;
     });
+    if (watch.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(watchMutex);
+        done = true;
+      }
+      watchWake.notify_one();
+      watch.join();
+    }
     if (r.hasMove) return Send(Join("bestmove ", MoveToUci(r.move)));
     // Stopped before the first iteration ended: any legal move beats none.
     searcher_->SetPosition(pos);

@@ -59,7 +59,12 @@ class UciEngine {
 
   bool GoNumber(Args& args, const std::string& word, int lo, int hi, int& value);
   bool RefusedPosition();
-  void GoSearch(int depth);
+  // Limits of one "go": 0 = none. softMs: no new iteration after half of it.
+  struct GoLimits {
+    int hardMs = 0, softMs = 0;
+    uint64_t nodes = 0;
+  };
+  void GoSearch(int depth, GoLimits limits);
   void GoPerft(int depth);
   void GoMate(int moves);
 

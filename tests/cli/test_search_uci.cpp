@@ -132,6 +132,27 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
   }
 }
 
+// Time and node limits end a search without "stop" (a search of depth 63 would not end), with
+// the move of a finished iteration; a node limit ends it right after the iteration reaching it.
+TEST(Uci, TimeAndNodeLimitsEndTheSearch) {
+  for (const char* go : {"go movetime 30", "go wtime 300 btime 300 winc 0 binc 0",
+                         "go btime 1 wtime 1", "go nodes 3000"}) {
+    std::ostringstream out;
+    UciEngine e(out);
+    const auto lines = Session(e, out, {"position startpos moves e2e4", go});
+    ASSERT_GE(lines.size(), 2u) << go;
+    EXPECT_EQ(lines.back().rfind("bestmove ", 0), 0u) << go;
+    EXPECT_EQ(lines.back().size(), 13u) << go;
+    if (std::string(go) == "go nodes 3000") {
+      auto nodes = [](const std::string& l) { return std::stoull(l.substr(l.find(" nodes ") + 7)); };
+      EXPECT_GE(nodes(lines[lines.size() - 2]), 3000u);
+      if (lines.size() >= 3) {
+        EXPECT_LT(nodes(lines[lines.size() - 3]), 3000u);
+      }
+    }
+  }
+}
+
 // A position no game can reach is refused with its reason, as tavrel-convert refuses it; so is
 // any other bad position command, and until the next good one a go answers that it has no move.
 TEST(Uci, RefusedPositionsAreNotSearched) {
