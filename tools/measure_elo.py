@@ -53,10 +53,11 @@ STEPS = [
      ["option.Skill Level=0", "option.MultiPV=8", "depth=1"], 950),
     ("Stockfish", "stockfish", "Skill 0, MultiPV 500, Tiefe 1",
      ["option.Skill Level=0", "option.MultiPV=500", "depth=1"], 850),
-    ("Toga II", "toga2", "300 Knoten", ["nodes=300"], 1200),
-    ("Toga II", "toga2", "3000 Knoten", ["nodes=3000"], 1600),
-    ("Toga II", "toga2", "30000 Knoten", ["nodes=30000"], 2000),
-    ("Toga II", "toga2", "300000 Knoten", ["nodes=300000"], 2400),
+    # Toga II ignores "go nodes"; its depth limit holds.
+    ("Toga II", "toga2", "Tiefe 1", ["depth=1"], 1100),
+    ("Toga II", "toga2", "Tiefe 3", ["depth=3"], 1400),
+    ("Toga II", "toga2", "Tiefe 5", ["depth=5"], 1800),
+    ("Toga II", "toga2", "Tiefe 7", ["depth=7"], 2100),
 ]
 
 
