@@ -174,16 +174,6 @@ void TChessBrd::focusOutEvent(QFocusEvent* e) {
 
 void TChessBrd::PaintOverlay(QPainter& p) {
   const int s = layout_.square;
-  auto pair = [&](const MarkPair& m, const QColor& colour) {
-    for (const Square sq : {SquareAt(m.FromFile, m.FromRank), SquareAt(m.ToFile, m.ToRank)}) {
-      if (sq == None) continue;
-      const Pixel at = layout_.PixelOf(sq);
-      p.fillRect(at.x, at.y, s + 1, 1, colour);
-      p.fillRect(at.x, at.y + s, s + 1, 1, colour);
-      p.fillRect(at.x, at.y, 1, s + 1, colour);
-      p.fillRect(at.x + s, at.y, 1, s + 1, colour);
-    }
-  };
   // A frame `width` pixels wide, `inset` pixels inside the square's grid lines.
   auto inner = [&](Square sq, const QColor& colour, int inset, int width) {
     const Pixel at = layout_.PixelOf(sq);
@@ -195,8 +185,8 @@ void TChessBrd::PaintOverlay(QPainter& p) {
     p.fillRect(x + e - width, y, width, e, colour);
   };
   const int thick = std::max(2, s / 24);
-  if (KeepYellow) pair(KeptYellow, kKeptYellow);
-  if (KeepGreen) pair(KeptGreen, kKeptGreen);
+  if (KeepYellow) DrawFrame(p, KeptYellow, kKeptYellow);
+  if (KeepGreen) DrawFrame(p, KeptGreen, kKeptGreen);
   if (showCheck_) {
     for (const bool white : {true, false}) {
       if (!rules::KingAttacked(Squares(), white)) continue;

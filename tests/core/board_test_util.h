@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include <gtest/gtest.h>
+
 #include "core/chessboard.h"
 #include "core/fen.h"
 
@@ -18,6 +20,13 @@ inline void SetFen(ChessBoard& board, std::string_view fen) {
   board.SetWhiteToMove(p->WhiteToMove);
   board.SetCastlingAllowed(p->Castling);
   board.SetEnPassant(p->EnPassant);
+}
+
+// A parsed FEN; a bad one fails the test.
+inline FenPosition Fen(std::string_view fen) {
+  auto p = ParseFen(fen);
+  EXPECT_TRUE(p) << fen;
+  return p ? *p : FenPosition{};
 }
 
 // Square from algebraic text, "e4" -> E4.

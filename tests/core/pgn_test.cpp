@@ -20,13 +20,9 @@
 namespace tavrel {
 namespace {
 
+using testing::Fen;
 using testing::Sq;
 
-FenPosition Fen(std::string_view fen) {
-  auto p = ParseFen(fen);
-  EXPECT_TRUE(p) << fen;
-  return p ? *p : FenPosition{};
-}
 
 // "e7e8n" -> move with promotion.
 SanMove Uci(std::string_view m) {

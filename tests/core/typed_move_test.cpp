@@ -7,13 +7,9 @@
 namespace tavrel {
 namespace {
 
+using testing::Fen;
 using testing::Sq;
 
-FenPosition Fen(std::string_view fen) {
-  auto p = ParseFen(fen);
-  EXPECT_TRUE(p) << fen;
-  return p ? *p : FenPosition{};
-}
 
 TEST(TypedMove, GermanEnglishAndCoordinatesNameTheSameMoves) {
   const FenPosition start = StartPosition();

@@ -87,6 +87,11 @@ class TestTChessBrdInput : public QObject {
     MoveHeld(b, Centre(b, to));
     Release(b, Centre(b, to));
   }
+  // A press and release on the same square: a click.
+  void Click(TChessBrd& b, const char* sq) {
+    Press(b, Centre(b, sq));
+    Release(b, Centre(b, sq));
+  }
 
  private slots:
   void dragPlaysTheMove();
@@ -557,25 +562,21 @@ void TestTChessBrdInput::clickClickPlaysThroughTheDropPath() {
   Show(b);
   Events ev;
   ev.Attach(b);
-  auto click = [&](const char* sq) {
-    Press(b, Centre(b, sq));
-    Release(b, Centre(b, sq));
-  };
-  click("g1");
+  Click(b, "g1");
   QCOMPARE(b.Selected(), G1);
   QCOMPARE(ev.illegal, std::vector<Square>{G1});  // the short press is still a cancelled drag
-  click("f3");
+  Click(b, "f3");
   QCOMPARE(ev.legal, (std::vector<std::pair<Square, Square>>{{G1, F3}}));
   QCOMPARE(b.Selected(), None);
   QCOMPARE(b.Squares()[F3], 'N');
   // A drag from a selected piece still plays; a promotion asks OnPromotion.
   b.SetPosition("    k      P                                                   K   ");
   b.SetWhiteToMove(true);
-  click("d7");
+  Click(b, "d7");
   QCOMPARE(b.Selected(), D7);
   char asked = 0;
   b.OnPromotion = [&](ChessBoard*, Square, Square, char& piece) { asked = piece = 'N'; };
-  click("d8");
+  Click(b, "d8");
   QCOMPARE(asked, 'N');
   QCOMPARE(b.Squares()[D8], 'N');
 }
@@ -586,23 +587,19 @@ void TestTChessBrdInput::clickRefusalsChangeNothing() {
   Show(b);
   Events ev;
   ev.Attach(b);
-  auto click = [&](const char* sq) {
-    Press(b, Centre(b, sq));
-    Release(b, Centre(b, sq));
-  };
-  click("e7");  // the side not to move
+  Click(b, "e7");  // the side not to move
   QCOMPARE(b.Selected(), None);
-  click("e4");  // empty
+  Click(b, "e4");  // empty
   QCOMPARE(b.Selected(), None);
-  click("e2");
-  click("e5");  // no target: deselects
+  Click(b, "e2");
+  Click(b, "e5");  // no target: deselects
   QCOMPARE(b.Selected(), None);
-  click("e2");
-  click("d2");  // another own piece: selects that one
+  Click(b, "e2");
+  Click(b, "d2");  // another own piece: selects that one
   QCOMPARE(b.Selected(), D2);
-  click("d2");  // the selected piece again: deselects
+  Click(b, "d2");  // the selected piece again: deselects
   QCOMPARE(b.Selected(), None);
-  click("d2");
+  Click(b, "d2");
   QTest::keyClick(&b, Qt::Key_Escape);
   QCOMPARE(b.Selected(), None);
   QVERIFY(ev.legal.empty());
